@@ -1,0 +1,73 @@
+# Shared by wine-run.sh and tools/wine-session.sh: the private prefix, its one-time set-up and Xvfb.
+# Source with the build directory as $1.
+brivan_root=$(cd "$1" && pwd)
+export WINEPREFIX=$brivan_root/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+brivan_session_file=$brivan_root/wine-session.display
+
+brivan_wine_prefix_ready() {
+    [ -f "$WINEPREFIX/.brivan-ready" ] && return 0
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.brivan-ready" ]; then
+            local d
+            d=$(brivan_start_xvfb) || exit 1
+            DISPLAY=$d wineboot -i >/dev/null 2>&1
+            DISPLAY=$d wineserver -w
+            # A crashing test program must end, not wait in Wine's crash dialog.
+            DISPLAY=$d wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+            DISPLAY=$d wineserver -k 2>/dev/null
+            brivan_stop_xvfb "$d"
+            touch "$WINEPREFIX/.brivan-ready"
+        fi
+    ) 9>"$brivan_root/wineprefix.lock"
+}
+
+brivan_session_display() {
+    [ -f "$brivan_session_file" ] || return 1
+    local d pid
+    read -r d pid <"$brivan_session_file" || return 1
+    kill -0 "$pid" 2>/dev/null || return 1
+    echo "$d"
+}
+
+# Starts Xvfb on a free display number and prints ":N"; the pid is kept in /tmp/.brivan-xvfb-N.
+brivan_start_xvfb() {
+    local n
+    for n in $(seq 91 140); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        local pid=$!
+        local i
+        for i in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$pid" 2>/dev/null; then
+            echo "$pid" >"/tmp/.brivan-xvfb-$n"
+            echo ":$n"
+            return 0
+        fi
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}
+
+brivan_stop_xvfb() {
+    local n=${1#:}
+    local f=/tmp/.brivan-xvfb-$n
+    [ -f "$f" ] || return 0
+    kill "$(cat "$f")" 2>/dev/null
+    rm -f "$f"
+}
+
+# Wine's background processes (services, explorer, device host) start with the first program and
+# would keep that program's output pipes open, so a test runner would wait for them for ever.
+# Start them here, attached to nothing.
+brivan_start_services() {
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+}

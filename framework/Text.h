@@ -1,0 +1,29 @@
+#pragma once
+// Byte codecs that give the same text on Windows (16-bit wchar_t, UTF-16 code units) and natively
+// (32-bit wchar_t, code points), so the portable logic is tested natively on exactly the bytes that
+// the Windows program reads and writes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brv {
+
+// UTF-16LE bytes of a text, no terminator, no byte-order mark.
+std::string ToUtf16Le(std::wstring_view text);
+// Text from UTF-16LE bytes; an odd last byte is ignored, lone surrogates are kept as they are.
+std::wstring FromUtf16Le(std::string_view bytes);
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view bytes);
+
+// Code page 1251 (Cyrillic), as the platform converts it; characters outside it become '?'.
+std::string ToCp1251(std::wstring_view text);
+std::wstring FromCp1251(std::string_view bytes);
+
+// Appends one UTF-16 code unit to a text being built, pairing surrogates into code points natively.
+// Keeps the pending high surrogate in `pending` (0 when none).
+void AppendUtf16Unit(std::wstring& text, char16_t unit, char16_t& pending);
+// Puts a pending high surrogate that found no partner into the text.
+void FlushUtf16(std::wstring& text, char16_t& pending);
+
+} // namespace brv

@@ -1,0 +1,6 @@
+#include "profile/ProfileLists.h"
+
+ProfileLists& ProfileLists::Process() {
+    static ProfileLists lists;
+    return lists;
+}
