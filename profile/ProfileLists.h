@@ -16,6 +16,11 @@ struct ProfileLists {
     std::vector<std::wstring> setmasters;     // [SETMASTERS]
 
     static ProfileLists& Process();
+
+    // A saved selection, or -1 ("no selection") when the profile holds fewer than four.
+    int32_t Selection(int slot) const;
+    // Sets a saved selection; a short list is first filled up with "no selection".
+    void SetSelection(int slot, int32_t value);
 };
 
 // Positions in the selection list.

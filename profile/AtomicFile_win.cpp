@@ -1,0 +1,57 @@
+#include "profile/AtomicFile.h"
+
+#include "framework/Report.h"
+
+#include <windows.h>
+
+namespace brv {
+namespace {
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD piece = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool Fail(const wchar_t* message, DWORD code) {
+    ShowMessage(nullptr, FormatErrorCode(message, static_cast<long>(code)), kCaptionError,
+                kMbOk | kMbIconError);
+    return false;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, unsigned long attributes,
+                         const wchar_t* failureMessage) {
+    // Beside the target, so the replacement is a rename within one volume; the process id keeps two
+    // programs in one folder apart.
+    const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Fail(failureMessage, GetLastError());
+    }
+    bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
+    DWORD code = ok ? 0 : GetLastError();
+    if (!CloseHandle(file) && ok) {
+        ok = false;
+        code = GetLastError();
+    }
+    if (ok && !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        code = GetLastError();
+    }
+    if (!ok) {
+        SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(temp.c_str());
+        return Fail(failureMessage, code);
+    }
+    return true;
+}
+
+} // namespace brv

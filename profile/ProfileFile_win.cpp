@@ -1,0 +1,91 @@
+#include "profile/ProfileFile.h"
+
+#include "framework/Messages.h"
+#include "framework/Report.h"
+#include "framework/Text.h"
+#include "profile/AtomicFile.h"
+#include "profile/ProfileReader.h"
+#include "profile/ProfileWriter.h"
+#include "profile/WorkDir.h"
+#include "res/resource.h"
+
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <vector>
+
+namespace brv {
+namespace {
+
+constexpr DWORD kChunkBytes = 4096;
+
+void ShowError(const wchar_t* pattern, DWORD code) {
+    ShowMessage(nullptr, FormatErrorCode(pattern, static_cast<long>(code)), kCaptionError,
+                kMbOk | kMbIconError);
+}
+
+} // namespace
+
+bool LoadProfile(brvRunSL& record, ProfileLists& lists) {
+    record.workDir = QueryWorkDir(record);
+    record.serverExePath = JoinPath(record.workDir, kServerExeName);
+    if (!PathFileExistsW(record.serverExePath.c_str())) {
+        ShowMessage(nullptr, MissingServerExeText(record.workDir), kCaptionStartRefused,
+                    kMbOk | kMbIconError);
+        return false;
+    }
+    record.profilePath = JoinPath(record.workDir, kProfileFileName);
+    record.serverConfigPath = JoinPath(record.workDir, L"server.cfg");
+    record.generatedConfigPath = JoinPath(record.workDir, L"Brivan.cfg");
+
+    if (!PathFileExistsW(record.profilePath.c_str()) && !ExtractDefaultProfile(record)) {
+        return false;
+    }
+    HANDLE file = CreateFileW(record.profilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ShowError(kMsgCannotRead, GetLastError());
+        return false;
+    }
+    ProfileReader reader(record, lists);
+    std::vector<char> chunk(kChunkBytes);
+    for (;;) {
+        DWORD got = 0;
+        // A failed read ends the file: what was read so far stays.
+        if (!ReadFile(file, chunk.data(), kChunkBytes, &got, nullptr) || got == 0) {
+            break;
+        }
+        reader.Feed(std::string_view(chunk.data(), got));
+    }
+    reader.Finish();
+    CloseHandle(file);
+    return true;
+}
+
+bool ExtractDefaultProfile(brvRunSL& record) {
+    record.profilePath = JoinPath(QueryWorkDir(record), kProfileFileName);
+    const WORD russian = MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA);
+    HRSRC found =
+        FindResourceExW(nullptr, L"ID_FILE_TXT_BRIVAN", MAKEINTRESOURCEW(IDR_DEFAULT_PROFILE), russian);
+    if (found == nullptr) {
+        found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_DEFAULT_PROFILE), L"ID_FILE_TXT_BRIVAN");
+    }
+    if (found == nullptr) {
+        return false;
+    }
+    const DWORD size = SizeofResource(nullptr, found);
+    HGLOBAL loaded = LoadResource(nullptr, found);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr || size == 0) {
+        return false;
+    }
+    return WriteFileAtomically(record.profilePath, std::string_view(static_cast<const char*>(bytes), size),
+                               kFileAttrHiddenSystem, kMsgCannotWriteResource);
+}
+
+bool SaveProfile(const brvRunSL& record, const ProfileLists& lists) {
+    return WriteFileAtomically(record.profilePath, ToUtf16Le(ComposeProfileText(record, lists)),
+                               kFileAttrHiddenSystem);
+}
+
+} // namespace brv
