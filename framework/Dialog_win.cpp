@@ -1,0 +1,182 @@
+#include "framework/Dialog_win.h"
+
+#include "framework/FixedEntries.h"
+#include "framework/Messages.h"
+#include "framework/Report.h"
+#include "res/resource.h"
+
+#include <string>
+#include <vector>
+
+namespace brv {
+namespace {
+
+// The dialog being created on this thread: binds the object to its window at the first message, so
+// that even messages before WM_INITDIALOG reach it.
+thread_local Dialog* t_creating = nullptr;
+
+constexpr const wchar_t* kUnexpectedErrorText = L"Непредвиденная ошибка.";
+
+// Messages whose dialog-procedure result is the message's result itself, not DWLP_MSGRESULT.
+bool ReturnsValueDirectly(UINT message) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::wstring LoadResourceString(HINSTANCE instance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+} // namespace
+
+void ReportHandlerFailure(HWND owner, bool invalidArgument) {
+    ShowMessage(owner, invalidArgument ? kInvalidArgumentText : kUnexpectedErrorText, kCaptionError,
+                kMbOk | kMbIconError);
+}
+
+Dialog::~Dialog() {
+    if (m_hwnd) {
+        SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
+        DestroyWindow(m_hwnd);
+    }
+}
+
+INT_PTR Dialog::DoModal(HWND owner) {
+    m_ended = false;
+    m_result = -1;
+    t_creating = this;
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), owner,
+                                   &Dialog::Proc, reinterpret_cast<LPARAM>(this));
+    t_creating = nullptr;
+    if (!hwnd) {
+        return -1;
+    }
+    // EnableWindow returns nonzero when the owner was disabled already; then it stays disabled.
+    const bool ownerWasEnabled = owner && !EnableWindow(owner, FALSE);
+    if (!m_ended) {
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    MSG msg;
+    while (!m_ended) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam)); // the outer loop must see the quit too
+            break;
+        }
+        if (got == -1) {
+            break;
+        }
+        bool translated = false;
+        Guarded(hwnd, [&] { translated = PreTranslateMessage(msg); });
+        if (!translated) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    // The owner is enabled before the dialog goes, so that activation returns to it.
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+    }
+    if (m_hwnd) {
+        DestroyWindow(m_hwnd);
+    }
+    return m_result;
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+    m_result = result;
+    m_ended = true;
+    if (m_hwnd) {
+        PostMessageW(m_hwnd, WM_NULL, 0, 0); // wakes the modal loop
+    }
+}
+
+bool Dialog::PreTranslateMessage(MSG& msg) {
+    return m_hwnd && IsDialogMessageW(m_hwnd, &msg);
+}
+
+void Dialog::ApplyFixedEntries() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    std::vector<std::wstring> table;
+    for (UINT id = IDS_FIXED_ENTRIES_BASE;; ++id) {
+        std::wstring line = LoadResourceString(instance, id);
+        if (line.empty()) {
+            break;
+        }
+        table.push_back(std::move(line));
+    }
+    for (const FixedEntry& e : FixedEntriesFor(table, m_templateId)) {
+        SendDlgItemMessageW(m_hwnd, e.controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.text.c_str()));
+    }
+}
+
+INT_PTR CALLBACK Dialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) {
+        self = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : t_creating;
+        if (!self) {
+            return FALSE;
+        }
+        t_creating = nullptr;
+        self->m_hwnd = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    }
+    return self->Handle(message, wParam, lParam);
+}
+
+INT_PTR Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = m_hwnd;
+    if (message == WM_INITDIALOG) {
+        bool focusDefault = true;
+        Guarded(hwnd, [&] {
+            ApplyFixedEntries();
+            focusDefault = OnInitDialog();
+        });
+        return focusDefault ? TRUE : FALSE;
+    }
+    LRESULT result = 0;
+    bool handled = true;
+    Guarded(hwnd, [&] {
+        handled = Dispatch(message, wParam, lParam, result);
+        if (!handled && message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+            if (LOWORD(wParam) == IDCANCEL) {
+                OnCancel();
+                handled = true;
+            } else if (LOWORD(wParam) == IDOK) {
+                OnOK();
+                handled = true;
+            }
+        }
+    });
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        m_hwnd = nullptr;
+    }
+    if (!handled) {
+        return FALSE;
+    }
+    if (ReturnsValueDirectly(message)) {
+        return static_cast<INT_PTR>(result);
+    }
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+} // namespace brv
