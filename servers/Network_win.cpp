@@ -1,0 +1,72 @@
+#include "servers/Launch.h"
+
+#include "framework/Messages.h"
+#include "servers/ServerMessages.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+
+namespace brv {
+
+namespace {
+
+std::string Narrow(const std::wstring& w) {
+    // At most 1023 bytes, as the address buffer allows.
+    char buf[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, buf, sizeof buf - 1, nullptr, nullptr);
+    return buf;
+}
+
+} // namespace
+
+bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify) {
+    WSADATA wsa;
+    if (WSAStartup(0x0202, &wsa) != 0) {
+        notify({owner, kMsgNoWinsock, kCaptionError, kMbOk | kMbIconError});
+        return false;
+    }
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) {
+        notify({owner, kMsgNoSocket, kCaptionError, kMbOk | kMbIconError});
+        WSACleanup();
+        return false;
+    }
+    sockaddr_in addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = inet_addr(Narrow(ip).c_str());
+    addr.sin_port = htons(static_cast<u_short>(_wtoi(port.c_str())));
+    bool free = bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    closesocket(s);
+    WSACleanup();
+    if (!free) {
+        notify({owner, FormatPortMessage(port, ip), kCaptionLaunchRefused, kMbOk | kMbIconError});
+    }
+    return free;
+}
+
+std::wstring GetLocalAddress() {
+    std::wstring result = L"127.0.0.1";
+    WSADATA wsa;
+    WSAStartup(0x0202, &wsa);
+    char name[1024] = {};
+    if (gethostname(name, sizeof name) == 0) {
+        hostent* host = gethostbyname(name);
+        if (host != nullptr && host->h_addr_list != nullptr && host->h_addr_list[0] != nullptr) {
+            in_addr a;
+            std::memcpy(&a, host->h_addr_list[0], sizeof a);
+            char text[256] = {};
+            const char* dotted = inet_ntoa(a);
+            if (dotted != nullptr) {
+                std::strncpy(text, dotted, sizeof text - 1);
+                result.assign(text, text + std::strlen(text));
+            }
+        }
+    }
+    WSACleanup();
+    return result;
+}
+
+} // namespace brv

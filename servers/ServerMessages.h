@@ -1,0 +1,25 @@
+#pragma once
+// Message texts and captions of the launch and the stop flows.
+#include <string>
+
+namespace brv {
+
+inline constexpr const wchar_t* kMsgNoWinsock = L"Не могу загрузить WinSock";
+inline constexpr const wchar_t* kMsgNoSocket = L"Не могу создать сокет";
+inline constexpr const wchar_t* kMsgNoChannel = L"Виртуальный файл не создан";
+inline constexpr const wchar_t* kCaptionLaunchRefused = L"Отказ в запуске сервера";
+inline constexpr const wchar_t* kMsgCommandTooLong =
+    L"Командная строка сервера слишком длинная (%d символов при допустимых %d).\n"
+    L"Сократите дополнительные параметры.";
+inline constexpr const wchar_t* kMsgAskStop = L"\n Вы действительно хотите закрыть сервер?";
+inline constexpr const wchar_t* kCaptionAskStop = L"Запрос на остановку сервера";
+inline constexpr const wchar_t* kMsgAskExit = L"\n Вы действительно хотите выйти и закрыть все серверы?";
+inline constexpr const wchar_t* kCaptionAskExit = L"Запрос на выход";
+
+// "Возможно порт <port> уже используется \n или неправильно введен IP адрес <ip> !"
+std::wstring FormatPortMessage(const std::wstring& port, const std::wstring& ip);
+
+// The over-long command line message with its length and the limit (both without the NUL).
+std::wstring FormatCommandTooLong(size_t units, size_t limit);
+
+} // namespace brv
