@@ -31,6 +31,12 @@ bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, unsig
                          const wchar_t* failureMessage) {
     // Beside the target, so the replacement is a rename within one volume; the process id keeps two
     // programs in one folder apart.
+    // A read-only file is not to be replaced (the platform's rename would do it under Wine but not
+    // on Windows), and a folder of that name is not a file.
+    const DWORD old = GetFileAttributesW(path.c_str());
+    if (old != INVALID_FILE_ATTRIBUTES && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        return Fail(failureMessage, ERROR_ACCESS_DENIED);
+    }
     const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -1,0 +1,111 @@
+#pragma once
+// A fresh temporary folder as the current directory for each test (the program addresses its files
+// from the current directory), and a reporter that records every message instead of showing it.
+#include "framework/Report.h"
+#include "framework/Text.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace brvtest {
+
+class WinTestDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t buf[32768];
+        DWORD n = GetCurrentDirectoryW(32768, buf);
+        oldDir_.assign(buf, n);
+        n = GetTempPathW(32768, buf);
+        static int counter = 0;
+        const std::wstring made = std::wstring(buf, n) + L"brv-" + std::to_wstring(GetCurrentProcessId()) +
+                                  L"-" + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
+        ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
+        ASSERT_TRUE(SetCurrentDirectoryW(made.c_str()));
+        n = GetCurrentDirectoryW(32768, buf);
+        dir_.assign(buf, n);
+        previous_ = brv::SetReporter([this](const brv::Report& r) {
+            reports_.push_back(r);
+            return brv::kIdOk;
+        });
+    }
+
+    void TearDown() override {
+        brv::SetReporter(previous_);
+        SetCurrentDirectoryW(oldDir_.c_str());
+        RemoveTree(dir_);
+    }
+
+    std::wstring Path(const std::wstring& name) const { return dir_ + L"\\" + name; }
+
+    static std::string ReadBytes(const std::wstring& path) {
+        std::string bytes;
+        HANDLE f =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) {
+            ADD_FAILURE() << "cannot open " << brv::ToUtf8(path);
+            return bytes;
+        }
+        char chunk[65536];
+        DWORD got = 0;
+        while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+            bytes.append(chunk, got);
+        }
+        CloseHandle(f);
+        return bytes;
+    }
+
+    static void WriteBytes(const std::wstring& path, const std::string& bytes) {
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE) << brv::ToUtf8(path);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        CloseHandle(f);
+    }
+
+    static bool Exists(const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    // Names in a folder, "." and ".." left out.
+    static std::vector<std::wstring> Names(const std::wstring& dir) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) {
+            return names;
+        }
+        do {
+            const std::wstring n = fd.cFileName;
+            if (n != L"." && n != L"..") {
+                names.push_back(n);
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+        return names;
+    }
+
+    static void RemoveTree(const std::wstring& dir) {
+        for (const auto& n : Names(dir)) {
+            const std::wstring p = dir + L"\\" + n;
+            const DWORD a = GetFileAttributesW(p.c_str());
+            SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
+                RemoveTree(p);
+            } else {
+                DeleteFileW(p.c_str());
+            }
+        }
+        RemoveDirectoryW(dir.c_str());
+    }
+
+    std::wstring oldDir_;
+    std::wstring dir_;
+    brv::Reporter previous_;
+    std::vector<brv::Report> reports_;
+};
+
+} // namespace brvtest
