@@ -1,0 +1,410 @@
+#include "app/CBrivanDlg_win.h"
+
+#include "app/ConsoleEntry.h"
+#include "app/FormLogic.h"
+#include "maps/MapSources.h"
+#include "profile/ProfileFile.h"
+#include "res/resource.h"
+#include "servercfg/WriteServerConfig.h"
+#include "servers/ConsoleView.h"
+#include "servers/Launch.h"
+#include "servers/ServerChannel.h"
+#include "servers/ServerStop.h"
+#include "setmasters/SetmasterDialogs_win.h"
+#include "setmasters/SetmasterEdits.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr const wchar_t* kTipStarted = L"Запуск сервера SL 1.6 в консольном режиме + слежение за падением";
+constexpr const wchar_t* kTipMinimised = L"Запуск SL 1.6 в консольном режиме";
+
+// The icon data's classic layout (up to dwInfoFlags): 952 bytes on this platform.
+constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V2_SIZE;
+static_assert(sizeof(void*) != 8 || kNotifyIconDataSize == 952);
+
+HANDLE LoadPicture(int id, UINT type) {
+    // Bitmaps are drawn on light grey, which becomes the button face colour here.
+    const UINT flags = type == IMAGE_BITMAP ? LR_LOADMAP3DCOLORS : 0;
+    return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), type, 0, 0, flags | LR_DEFAULTSIZE);
+}
+
+} // namespace
+
+CBrivanDlg::CBrivanDlg()
+    : DialogT(IDD_BRIVAN_DIALOG), m_mapEditor(*this),
+      m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+CBrivanDlg::~CBrivanDlg() {
+    // The supervision thread works on the table and posts to this window: it ends before either goes.
+    StopSupervision();
+    m_servers.Locked([](ServerTable::Records& records) {
+        for (brvRunSL& r : records) {
+            ServerTable::ReleaseHandles(r, brv::CloseHandleValue);
+            if (r.process) {
+                CloseHandle(static_cast<HANDLE>(r.process)); // the server itself runs on
+                r.process = nullptr;
+            }
+        }
+        records.clear();
+    });
+}
+
+std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
+    static const Route routes[] = {
+        On(WM_CREATE, &CBrivanDlg::OnCreate),
+        On(WM_DESTROY, &CBrivanDlg::OnDestroy),
+        On(WM_SYSCOMMAND, &CBrivanDlg::OnSysCommand),
+        On(WM_PAINT, &CBrivanDlg::OnPaint),
+        On(WM_QUERYDRAGICON, &CBrivanDlg::OnQueryDragIcon),
+        On(WM_BRV_TRAYICON, &CBrivanDlg::OnTrayIcon),
+        On(WM_BRV_RESTARTED, &CBrivanDlg::OnRestarted),
+        On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
+        SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
+        SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
+        SelChange(IDC_SERVER_TYPE, &CBrivanDlg::OnServerTypeChanged),
+        SelChange(IDC_START_MAP, &CBrivanDlg::OnStartMapChanged),
+        SelChange(IDC_MAP_SOURCE, &CBrivanDlg::OnMapSourceChanged),
+        Click(IDC_START, &CBrivanDlg::OnStart),
+        SelChange(IDC_ACTIVE_SERVER, &CBrivanDlg::OnActiveServerChanged),
+        Click(IDC_STOP_SERVER, &CBrivanDlg::OnStopServer),
+        Click(IDCANCEL, &CBrivanDlg::OnExit),
+        Click(IDC_ENTER, &CBrivanDlg::OnEnter),
+        SelChange(IDC_EXTRA_CHOICES, &CBrivanDlg::OnExtraChoice),
+        SelChange(IDC_STORED_COMMANDS, &CBrivanDlg::OnStoredCommandChosen),
+        Click(IDC_REMOVE_COMMAND, &CBrivanDlg::OnRemoveCommand),
+        Click(IDC_MAP_EDITOR, &CBrivanDlg::OnMapEditor),
+        Click(IDC_ADD_SETMASTER, &CBrivanDlg::OnAddSetmaster),
+        Click(IDC_EDIT_SETMASTER, &CBrivanDlg::OnEditSetmaster),
+        Click(IDC_REMOVE_SETMASTER, &CBrivanDlg::OnRemoveSetmaster),
+    };
+    return routes;
+}
+
+bool CBrivanDlg::OnInitDialog() {
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    m_ownerForThreads = Hwnd();
+
+    ProfileLists& lists = Lists();
+    if (!brv::LoadProfile(m_settings, lists)) {
+        OnCancel();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_priorityMutex);
+        m_priorityClasses = lists.priorities;
+    }
+
+    m_ctrl.Fill(Hwnd());
+    m_ctrl.enter.SetImage(IMAGE_ICON, LoadPicture(IDI_ENTER, IMAGE_ICON));
+    m_ctrl.stop.SetImage(IMAGE_ICON, LoadPicture(IDI_STOP_SERVER, IMAGE_ICON));
+    m_ctrl.removeCommand.SetImage(IMAGE_ICON, LoadPicture(IDI_REMOVE_COMMAND, IMAGE_ICON));
+    m_ctrl.mapEditor.SetImage(IMAGE_BITMAP, LoadPicture(IDB_MAP_EDITOR, IMAGE_BITMAP));
+    m_ctrl.addSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_ADD_SETMASTER, IMAGE_BITMAP));
+    m_ctrl.editSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_EDIT_SETMASTER, IMAGE_BITMAP));
+    m_ctrl.removeSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_REMOVE_SETMASTER, IMAGE_BITMAP));
+
+    const brv::Form form = Form();
+    brv::FillForm(form, m_settings, lists, brv::GetLocalAddress());
+    m_ctrl.port.LimitText(5); // after the text: a longer port from the profile is shown whole
+    m_prioritySelection = m_ctrl.priority.Selection();
+
+    brv::RefreshStartMapList(*this);
+    AddTrayIcon(kTipStarted);
+
+    m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers);
+    m_supervisor->Start();
+    return true;
+}
+
+bool CBrivanDlg::PreTranslateMessage(MSG& msg) {
+    // Escape and Enter go to the focused control as plain keys: they neither close the window nor
+    // press the default button.
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) {
+        return false;
+    }
+    return Dialog::PreTranslateMessage(msg);
+}
+
+void CBrivanDlg::AddTrayIcon(const wchar_t* tip) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = Hwnd();
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_BRV_TRAYICON;
+    data.hIcon = m_icon;
+    lstrcpynW(data.szTip, tip, ARRAYSIZE(data.szTip));
+    Shell_NotifyIconW(NIM_ADD, &data);
+}
+
+void CBrivanDlg::StopSupervision() {
+    if (m_supervisor) {
+        m_supervisor->Stop();
+    }
+}
+
+// ---- window messages
+
+std::optional<LRESULT> CBrivanDlg::OnCreate(WPARAM, LPARAM) {
+    return std::nullopt; // the default creation; its failure fails the window's creation
+}
+
+std::optional<LRESULT> CBrivanDlg::OnDestroy(WPARAM, LPARAM) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = Hwnd();
+    data.uID = kTrayIconId;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    return std::nullopt;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnSysCommand(WPARAM wParam, LPARAM) {
+    switch (wParam & 0xFFF0) {
+    case SC_MINIMIZE:
+        AddTrayIcon(kTipMinimised); // only has an effect when the start-up icon was lost
+        ShowWindow(Hwnd(), SW_HIDE);
+        brv::ShowActiveServerConsole(*this, m_servers, SW_HIDE);
+        return 0;
+    case SC_CLOSE:
+        return 0; // the window ends only through "Выход"
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<LRESULT> CBrivanDlg::OnPaint(WPARAM, LPARAM) {
+    if (!IsIconic(Hwnd())) {
+        return std::nullopt;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Hwnd(), &ps);
+    SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int cx = GetSystemMetrics(SM_CXICON);
+    const int cy = GetSystemMetrics(SM_CYICON);
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    DrawIcon(dc, (rc.right - rc.left - cx + 1) / 2, (rc.bottom - rc.top - cy + 1) / 2, m_icon);
+    EndPaint(Hwnd(), &ps);
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_icon);
+}
+
+std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        ShowWindow(Hwnd(), SW_SHOWNORMAL);
+        SetForegroundWindow(Hwnd());
+        brv::ShowActiveServerConsole(*this, m_servers, SW_SHOWNORMAL);
+        break;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+        SetForegroundWindow(Hwnd());
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnRestarted(WPARAM, LPARAM lParam) {
+    std::unique_ptr<std::wstring> title(reinterpret_cast<std::wstring*>(lParam));
+    brv::OnServerRestarted(*this, m_servers, *title);
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
+    std::unique_ptr<brv::Report> report(reinterpret_cast<brv::Report*>(lParam));
+    brv::ShowMessage(Hwnd(), report->text, report->caption, report->style);
+    return 0;
+}
+
+// ---- ServerHost
+
+bool CBrivanDlg::PriorityClassAt(int index, uint32_t& priorityClass) {
+    std::lock_guard<std::mutex> lock(m_priorityMutex);
+    if (index < 0 || static_cast<size_t>(index) >= m_priorityClasses.size()) {
+        return false;
+    }
+    priorityClass = m_priorityClasses[static_cast<size_t>(index)];
+    return true;
+}
+
+void CBrivanDlg::EnableRunControls(bool withStoredCommands) {
+    m_ctrl.activeServer.Enable(true);
+    m_ctrl.consoleCommand.Enable(true);
+    m_ctrl.stop.Enable(true);
+    m_ctrl.enter.Enable(true);
+    m_ctrl.exit.Enable(true);
+    if (withStoredCommands) {
+        m_ctrl.storedCommands.Enable(true);
+        m_ctrl.removeCommand.Enable(true);
+    }
+}
+
+void CBrivanDlg::DisableRunControls() {
+    m_ctrl.consoleCommand.Enable(false);
+    m_ctrl.activeServer.Enable(false);
+    m_ctrl.storedCommands.Enable(false);
+    m_ctrl.stop.Enable(false);
+    m_ctrl.enter.Enable(false);
+    m_ctrl.removeCommand.Enable(false);
+}
+
+void CBrivanDlg::PostRestarted(const std::wstring& title) {
+    auto* copy = new std::wstring(title);
+    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_RESTARTED, 0,
+                      reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+    }
+}
+
+void CBrivanDlg::PostReport(const brv::Report& report) {
+    auto* copy = new brv::Report(report);
+    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_REPORT, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+    }
+}
+
+// ---- MapHost
+
+std::vector<std::wstring> CBrivanDlg::StartMaps() const {
+    std::vector<std::wstring> maps;
+    for (int i = 0, n = m_ctrl.startMap.Count(); i < n; ++i) {
+        maps.push_back(m_ctrl.startMap.TextAt(i));
+    }
+    return maps;
+}
+
+// ---- the form
+
+void CBrivanDlg::RefreshStartMaps() {
+    brv::RefreshStartMapList(*this);
+}
+
+void CBrivanDlg::OnStartMapChanged() {
+    brv::OnStartMapChanged(Form(), m_settings);
+}
+
+void CBrivanDlg::OnGameChanged() {
+    brv::OnGameChanged(Form(), Lists(), [this] { RefreshStartMaps(); });
+}
+
+void CBrivanDlg::OnServerTypeChanged() {
+    brv::OnServerTypeChanged(Form(), Lists());
+}
+
+void CBrivanDlg::OnPriorityChanged() {
+    brv::OnPriorityChanged(Form(), Lists());
+    m_prioritySelection = m_ctrl.priority.Selection();
+}
+
+void CBrivanDlg::OnMapSourceChanged() {
+    brv::OnMapSourceChanged(Form(), Lists(), [this] { RefreshStartMaps(); });
+}
+
+bool CBrivanDlg::CaptureSettings() {
+    const bool captured = brv::CaptureSettings(Form(), m_settings, Lists());
+    m_prioritySelection = m_ctrl.priority.Selection();
+    return captured;
+}
+
+void CBrivanDlg::OnStart() {
+    if (!CaptureSettings() || !brv::WriteServerConfig(m_settings, Lists()) ||
+        !brv::SaveProfile(m_settings, Lists())) {
+        return;
+    }
+    if (brv::LaunchServer(*this, m_servers, brv::kLaunchNew, brvRunSL{}) && m_supervisor) {
+        m_supervisor->Wake(); // watch the new server's process at once
+    }
+}
+
+// ---- servers
+
+void CBrivanDlg::OnActiveServerChanged() {
+    brv::OnActiveServerChanged(*this, m_servers);
+}
+
+void CBrivanDlg::OnStopServer() {
+    brv::StopActiveServer(*this, m_servers);
+}
+
+void CBrivanDlg::OnExit() {
+    brv::ExitAndStopAll(*this, m_servers, [this] { StopSupervision(); });
+}
+
+// ---- console commands
+
+void CBrivanDlg::OnEnter() {
+    auto send = [this](const std::wstring& title, const std::wstring& line) {
+        // The channel is used through duplicates taken under the lock: a restart may release the
+        // table record's own handles at any moment, and a closed handle value can be reused.
+        HANDLE self = GetCurrentProcess();
+        HANDLE mapping = nullptr, parent = nullptr, child = nullptr;
+        const bool found = m_servers.Locked([&](const ServerTable::Records& records) {
+            for (const brvRunSL& r : records) {
+                if (r.serverTitle == title) {
+                    auto dup = [self](brvHandle h, HANDLE& out) {
+                        if (h) {
+                            DuplicateHandle(self, static_cast<HANDLE>(h), self, &out, 0, FALSE,
+                                            DUPLICATE_SAME_ACCESS);
+                        }
+                    };
+                    dup(r.mapping, mapping);
+                    dup(r.parentEvent, parent);
+                    dup(r.childEvent, child);
+                    return true;
+                }
+            }
+            return false;
+        });
+        if (found) {
+            brv::SendConsoleCommand(line, mapping, parent, child);
+        }
+        for (HANDLE h : {mapping, parent, child}) {
+            if (h) {
+                CloseHandle(h);
+            }
+        }
+    };
+    brv::EnterCommand(Form(), m_settings, Lists(), send,
+                      [this] { return brv::SaveProfile(m_settings, Lists()); });
+}
+
+void CBrivanDlg::OnExtraChoice() {
+    brv::OnExtraChoice(Form(), m_settings);
+}
+
+void CBrivanDlg::OnStoredCommandChosen() {
+    brv::OnStoredCommandChosen(Form());
+}
+
+void CBrivanDlg::OnRemoveCommand() {
+    brv::RemoveStoredCommand(Form(), Lists(), [this] { return brv::SaveProfile(m_settings, Lists()); });
+}
+
+// ---- map lists and set-masters
+
+void CBrivanDlg::OnMapEditor() {
+    OpenMapListEditor(*this, m_mapEditor);
+}
+
+void CBrivanDlg::OnAddSetmaster() {
+    brv::OpenAddSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Lists());
+}
+
+void CBrivanDlg::OnEditSetmaster() {
+    brv::OpenChangeSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Lists());
+}
+
+void CBrivanDlg::OnRemoveSetmaster() {
+    brv::DeleteSetmaster(
+        m_ctrl.setmasters, Hwnd(), [this] { return CaptureSettings(); },
+        [this] { return brv::SaveProfile(m_settings, Lists()); });
+}

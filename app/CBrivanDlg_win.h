@@ -1,0 +1,126 @@
+#pragma once
+// The main window (template 102): the form, the notification-area icon, the running servers and the
+// supervision thread. It is the host through which the server code and the map code reach the form.
+#include "app/brvCtrlStruct_win.h"
+#include "framework/Dialog_win.h"
+#include "maps/CChangeFileMapsDlg_win.h"
+#include "maps/MapHost.h"
+#include "servers/ServerHost.h"
+#include "servers/ServerTable.h"
+#include "servers/Supervisor.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Messages the main window receives.
+enum : UINT {
+    WM_BRV_TRAYICON = WM_APP + 1,  // the notification-area icon's mouse events
+    WM_BRV_RESTARTED = WM_APP + 2, // a restart appended a server (lParam: new std::wstring title)
+    WM_BRV_REPORT = WM_APP + 3,    // a message from the supervision thread (lParam: new brv::Report)
+};
+inline constexpr UINT kTrayIconId = 102;
+
+class CBrivanDlg : public brv::DialogT<CBrivanDlg>, public ServerHost, public MapHost {
+public:
+    CBrivanDlg();
+    ~CBrivanDlg() override;
+
+    static std::span<const Route> Routes();
+    bool PreTranslateMessage(MSG& msg) override;
+
+    // ServerHost
+    brvRunSL& CurrentSettings() override { return m_settings; }
+    ProfileLists& Lists() override { return ProfileLists::Process(); }
+    int GameSelection() override { return m_ctrl.game.Selection(); }
+    int ServerTypeSelection() override { return m_ctrl.serverType.Selection(); }
+    int PrioritySelection() override { return m_prioritySelection.load(); }
+    bool PriorityClassAt(int index, uint32_t& priorityClass) override;
+    int ActiveCount() override { return m_ctrl.activeServer.Count(); }
+    int ActiveSelection() override { return m_ctrl.activeServer.Selection(); }
+    std::wstring ActiveText(int index) override { return m_ctrl.activeServer.TextAt(index); }
+    int AddActive(const std::wstring& title) override { return m_ctrl.activeServer.Add(title); }
+    void SelectActive(int index) override { m_ctrl.activeServer.Select(index); }
+    void DeleteActive(int index) override { m_ctrl.activeServer.Remove(index); }
+    int StoredCommandCount() override { return m_ctrl.storedCommands.Count(); }
+    void EnableRunControls(bool withStoredCommands) override;
+    void DisableRunControls() override;
+    void* OwnerWindow() override { return m_ownerForThreads.load(); }
+    void EndDialogCancel() override { OnCancel(); }
+    void PostRestarted(const std::wstring& title) override;
+    void PostReport(const brv::Report& report) override;
+
+    // MapHost
+    int GameSelection() const override { return m_ctrl.game.Selection(); }
+    int MapSourceSelection() const override { return m_ctrl.mapSource.Selection(); }
+    std::vector<std::wstring> StartMaps() const override;
+    void AddStartMap(const std::wstring& name) override { m_ctrl.startMap.Add(name); }
+    void SelectStartMap(int index) override { m_ctrl.startMap.Select(index); }
+    void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
+    void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditor.Enable(enable); }
+    brvRunSL& Record() override { return m_settings; }
+    MapEditorData& MapEditor() override { return m_mapEditor; }
+    void* Window() const override { return Hwnd(); }
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    // Window messages
+    std::optional<LRESULT> OnCreate(WPARAM, LPARAM);
+    std::optional<LRESULT> OnDestroy(WPARAM, LPARAM);
+    std::optional<LRESULT> OnSysCommand(WPARAM wParam, LPARAM);
+    std::optional<LRESULT> OnPaint(WPARAM, LPARAM);
+    std::optional<LRESULT> OnQueryDragIcon(WPARAM, LPARAM);
+    std::optional<LRESULT> OnTrayIcon(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnRestarted(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnReport(WPARAM, LPARAM lParam);
+
+    // The form
+    void OnStartMapChanged();
+    void OnGameChanged();
+    void OnServerTypeChanged();
+    void OnPriorityChanged();
+    void OnMapSourceChanged();
+    void OnStart();
+    bool CaptureSettings();
+
+    // Servers
+    void OnActiveServerChanged();
+    void OnStopServer();
+    void OnExit();
+
+    // Console commands
+    void OnEnter();
+    void OnExtraChoice();
+    void OnStoredCommandChosen();
+    void OnRemoveCommand();
+
+    // Map lists and set-masters
+    void OnMapEditor();
+    void OnAddSetmaster();
+    void OnEditSetmaster();
+    void OnRemoveSetmaster();
+
+    void RefreshStartMaps();
+    void AddTrayIcon(const wchar_t* tip);
+    void StopSupervision();
+    brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
+
+    // In the order they are constructed; destruction runs the other way after ~CBrivanDlg's body.
+    brvRunSL m_settings;
+    brvCtrlStruct m_ctrl;
+    CChangeFileMapsDlg m_mapEditor;
+    ServerTable m_servers;
+    std::unique_ptr<brv::Supervisor> m_supervisor;
+    HICON m_icon;
+
+    // What the supervision thread may read without asking a control.
+    std::atomic<int> m_prioritySelection{-1};
+    std::atomic<void*> m_ownerForThreads{nullptr};
+    std::mutex m_priorityMutex;
+    std::vector<uint32_t> m_priorityClasses;
+};

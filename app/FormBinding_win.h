@@ -1,0 +1,94 @@
+#pragma once
+// Binds the form's logic (FormControls.h) to the real controls of a dialog.
+#include "app/FormControls.h"
+#include "framework/Controls_win.h"
+
+#include <cstdio>
+#include <string>
+
+namespace brv {
+
+class EditField : public TextField {
+public:
+    void Bind(HWND hwnd) { m_edit = Edit(hwnd); }
+    void LimitText(int chars) const { m_edit.LimitText(chars); }
+    void Enable(bool on) override { m_edit.Enable(on); }
+    std::wstring Text() const override { return m_edit.GetText(); }
+    void SetText(const std::wstring& text) override { m_edit.SetText(text); }
+
+private:
+    Edit m_edit;
+};
+
+// The IP address field: dotted text of its four octets; a text that is no address clears it.
+class IpField : public TextField {
+public:
+    void Bind(HWND hwnd) { m_ip = IpAddress(hwnd); }
+    void Enable(bool on) override { m_ip.Enable(on); }
+    std::wstring Text() const override {
+        DWORD a = 0;
+        m_ip.GetAddress(a);
+        wchar_t text[16];
+        swprintf(text, 16, L"%u.%u.%u.%u", FIRST_IPADDRESS(a), SECOND_IPADDRESS(a), THIRD_IPADDRESS(a),
+                 FOURTH_IPADDRESS(a));
+        return text;
+    }
+    void SetText(const std::wstring& text) override {
+        unsigned b[4];
+        wchar_t rest = 0;
+        if (swscanf(text.c_str(), L"%u.%u.%u.%u%lc", &b[0], &b[1], &b[2], &b[3], &rest) == 4 && b[0] < 256 &&
+            b[1] < 256 && b[2] < 256 && b[3] < 256) {
+            m_ip.SetAddress(MAKEIPADDRESS(b[0], b[1], b[2], b[3]));
+        } else {
+            m_ip.Clear();
+        }
+    }
+
+private:
+    IpAddress m_ip;
+};
+
+class ComboList : public ChoiceList {
+public:
+    void Bind(HWND hwnd) { m_combo = ComboBox(hwnd); }
+    const ComboBox& Combo() const { return m_combo; }
+    void Enable(bool on) override { m_combo.Enable(on); }
+    int Count() const override { return m_combo.GetCount(); }
+    std::wstring TextAt(int i) const override { return m_combo.GetLBText(i); }
+    int Selection() const override { return m_combo.GetCurSel(); }
+    void Select(int i) override { m_combo.SetCurSel(i); }
+    int Add(const std::wstring& text) override { return m_combo.AddString(text); }
+    void Remove(int i) override { m_combo.DeleteString(i); }
+    void Clear() override { m_combo.ResetContent(); }
+
+private:
+    ComboBox m_combo;
+};
+
+class ListBoxList : public ChoiceList {
+public:
+    void Bind(HWND hwnd) { m_list = ListBox(hwnd); }
+    void Enable(bool on) override { m_list.Enable(on); }
+    int Count() const override { return m_list.GetCount(); }
+    std::wstring TextAt(int i) const override { return m_list.GetText(i); }
+    int Selection() const override { return m_list.GetCurSel(); }
+    void Select(int i) override { m_list.SetCurSel(i); }
+    int Add(const std::wstring& text) override { return m_list.AddString(text); }
+    void Remove(int i) override { m_list.DeleteString(i); }
+    void Clear() override { m_list.ResetContent(); }
+
+private:
+    ListBox m_list;
+};
+
+class ButtonControl : public Control {
+public:
+    void Bind(HWND hwnd) { m_button = Button(hwnd); }
+    void Enable(bool on) override { m_button.Enable(on); }
+    void SetImage(UINT type, HANDLE image) const { m_button.SetImage(type, image); }
+
+private:
+    Button m_button;
+};
+
+} // namespace brv
