@@ -145,16 +145,3 @@ TEST_F(ProfileFile, UnreadableProfileAndUnwritableDefaultAreReported) {
     EXPECT_EQ(reports_[0].text.rfind(L"Не может записать ресурс в файл (ошибка ", 0), 0u);
     EXPECT_EQ(Names(dir_).size(), 2u) << "a temporary file was left behind";
 }
-
-TEST_F(ProfileFile, ExistingProfileIsReadNotReplaced) {
-    WriteBytes(Path(L"hlds.exe"), "");
-    const std::string mine = brv::ToUtf16Le(L"[NAMESERVER]\r\nMine\r\n[GAME]\r\n-game x\r\n");
-    WriteBytes(Path(L"brvBrivan3.txt"), mine);
-    brvRunSL r;
-    ProfileLists l;
-    ASSERT_TRUE(brv::LoadProfile(r, l));
-    EXPECT_EQ(r.serverName, L"Mine");
-    EXPECT_EQ(l.games, (std::vector<std::wstring>{L"-game x"}));
-    EXPECT_EQ(r.playerCount, L"32");
-    EXPECT_EQ(ReadBytes(Path(L"brvBrivan3.txt")), mine);
-}
