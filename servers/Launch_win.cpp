@@ -116,6 +116,10 @@ bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL recor
         return false;
     }
     CloseHandle(pi.hThread);
+    // Wine drops the class given with the creation flags; set it again where it did not take.
+    if (priority != 0 && GetPriorityClass(pi.hProcess) != priority) {
+        SetPriorityClass(pi.hProcess, priority);
+    }
     // Kept open for liveness and termination; later servers must not inherit it.
     SetHandleInformation(pi.hProcess, HANDLE_FLAG_INHERIT, 0);
     record.process = pi.hProcess;

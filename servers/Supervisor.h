@@ -32,6 +32,8 @@ public:
     void Wake();
 
     uint64_t Restarts() const { return restarts_.load(); }
+    // Passes finished so far (each ends with a wait).
+    uint64_t Passes() const { return passes_.load(); }
     // The thread's handle (HANDLE), for measuring its CPU time; null when not running.
     void* ThreadHandle();
 
@@ -46,6 +48,7 @@ private:
     void* wakeEvent_;
     std::thread thread_;
     std::atomic<uint64_t> restarts_{0};
+    std::atomic<uint64_t> passes_{0};
 };
 
 } // namespace brv

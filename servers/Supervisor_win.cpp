@@ -209,6 +209,7 @@ void Supervisor::Run() {
         for (HANDLE h : running) {
             CloseHandle(h);
         }
+        ++passes_;
     }
 }
 
