@@ -33,13 +33,18 @@ void SetLogView(LogView view) {
 
 void Log(std::string_view event, std::string_view detail) {
     std::string line = LogLine(event, Pid(), detail);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(g_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    LogView view = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(g_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
+        view = g_view;
     }
-    if (g_view != nullptr) {
-        g_view(std::string_view(line).substr(0, line.size() - 2));
+    // Outside the lock: the view may wait for the window thread, which may be logging too.
+    if (view != nullptr) {
+        view(std::string_view(line).substr(0, line.size() - 2));
     }
 }
 

@@ -7,17 +7,20 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 
 namespace {
 
-constexpr UINT kMsgCommand = WM_APP + 1; // lParam: std::string* owned by the receiver
+constexpr UINT kMsgCommand = WM_APP + 1;  // lParam: std::string* owned by the receiver
+constexpr UINT kMsgShowLine = WM_APP + 2; // lParam: std::wstring* owned by the receiver
 constexpr wchar_t kClassName[] = L"BrivanStandinConsole";
 
 standin::ServerArgs g_args;
 std::string g_hostname;
 DWORD g_mainThread = 0;
+HWND g_window = nullptr;
 HWND g_view = nullptr;
 HANDLE g_consoleIn = INVALID_HANDLE_VALUE;
 HANDLE g_consoleOut = INVALID_HANDLE_VALUE;
@@ -53,11 +56,12 @@ long long MillisSinceStart() {
 }
 
 void ShowInView(std::string_view line) {
-    if (g_view != nullptr) {
-        std::wstring w = Wide(line);
-        // Posted work would reorder lines; the list box belongs to this process, so send.
-        LRESULT i = SendMessageW(g_view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
-        SendMessageW(g_view, LB_SETTOPINDEX, static_cast<WPARAM>(i), 0);
+    if (g_window != nullptr) {
+        // Posted, never sent: the channel thread logs while the window thread may wait on the log.
+        auto* w = new std::wstring(Wide(line));
+        if (!PostMessageW(g_window, kMsgShowLine, 0, reinterpret_cast<LPARAM>(w))) {
+            delete w;
+        }
     } else if (g_consoleOut != INVALID_HANDLE_VALUE) {
         std::string s(line);
         s += "\r\n";
@@ -168,6 +172,12 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             MoveWindow(g_view, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         }
         return 0;
+    case kMsgShowLine: {
+        std::unique_ptr<std::wstring> w(reinterpret_cast<std::wstring*>(lp));
+        LRESULT i = SendMessageW(g_view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w->c_str()));
+        SendMessageW(g_view, LB_SETTOPINDEX, static_cast<WPARAM>(i), 0);
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -188,6 +198,7 @@ void CreateConsoleWindow(HINSTANCE inst, int show) {
                                 700, 250, nullptr, nullptr, inst, nullptr);
     RECT rc;
     GetClientRect(hwnd, &rc);
+    g_window = hwnd;
     g_view = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0,
                              0, rc.right, rc.bottom, hwnd, nullptr, inst, nullptr);
     standin::SetLogView(ShowInView);
