@@ -1,0 +1,58 @@
+#pragma once
+// One scenario's program and working directory, with the steps most scenarios share.
+#include "Driver.h"
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+
+inline constexpr const wchar_t* kMainCaption =
+    L"Запуск сервера SL 1.6 в консольном режиме + слежение за падением v3.0";
+
+class Scenario : public ::testing::Test {
+protected:
+    WorkDir dir;
+    Brivan app{dir};
+
+    // Starts the program and waits for its main window; servers then bind the loopback address only.
+    void Open(bool loopback = true) {
+        ASSERT_TRUE(app.Start());
+        ASSERT_NE(app.WaitMainWindow(), nullptr) << "no main window";
+        if (loopback) {
+            app.SetIp(L"127.0.0.1");
+            ASSERT_EQ(app.IpText(), L"127.0.0.1");
+        }
+    }
+
+    std::wstring Title(const std::wstring& port) const { return app.Text(1017) + L" - " + port; }
+
+    // Start with the form as it is; waits for the active server list to reach `servers` entries.
+    void StartServer(int servers) {
+        app.Click(1013);
+        ASSERT_TRUE(WaitFor([&] { return static_cast<int>(app.ComboItems(1002).size()) == servers; }))
+            << "the server did not come up; message box open: " << app.MessageBoxOpen();
+    }
+
+    // Answers the next message box, checking its text and caption.
+    void ExpectBox(const std::wstring& caption, const std::wstring& text, int answer = 1) {
+        const auto box = app.WaitMessageBox();
+        ASSERT_TRUE(box.has_value()) << "no message box: " << Utf8(caption);
+        EXPECT_EQ(Utf8(box->caption), Utf8(caption));
+        EXPECT_EQ(Utf8(box->text), Utf8(text));
+        Brivan::Answer(*box, answer);
+    }
+
+    // "Выход", confirmed when servers run; the program must end.
+    void Exit() {
+        const bool servers = !app.ComboItems(1002).empty();
+        app.Click(2);
+        if (servers) {
+            ExpectBox(L"Запрос на выход", L"\n Вы действительно хотите выйти и закрыть все серверы?", IDYES);
+        }
+        EXPECT_TRUE(app.WaitExit()) << "the program did not end";
+    }
+
+    std::vector<WorkDir::LogLine> Starts() const { return dir.StandinEvents("start"); }
+};
+
+} // namespace e2e
