@@ -59,6 +59,9 @@ Dialog::~Dialog() {
 }
 
 INT_PTR Dialog::DoModal(HWND owner) {
+    if (m_hwnd) {
+        return -1; // already shown
+    }
     m_ended = false;
     m_result = -1;
     t_creating = this;
@@ -168,6 +171,7 @@ INT_PTR Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         m_hwnd = nullptr;
+        m_ended = true; // a window destroyed from outside must not leave the modal loop waiting
     }
     if (!handled) {
         return FALSE;

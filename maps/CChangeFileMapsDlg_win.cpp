@@ -61,6 +61,7 @@ void CChangeFileMapsDlg::Move(int fromId, int toId, int fromButton, int toButton
     if (selected < 0) {
         return; // a click that raced the disabling of the button
     }
+    const bool buttonHadFocus = GetFocus() == GetDlgItem(Hwnd(), fromButton);
     const std::wstring entry = from.GetText(selected);
     from.DeleteString(selected);
     if (from.GetCount() > 0) {
@@ -70,6 +71,10 @@ void CChangeFileMapsDlg::Move(int fromId, int toId, int fromButton, int toButton
     }
     to.SetCurSel(to.AddString(entry));
     brv::Window(Hwnd(), toButton).Enable(true);
+    if (buttonHadFocus && !IsWindowEnabled(GetDlgItem(Hwnd(), fromButton))) {
+        // A disabled button cannot keep the keyboard: hand it to the button that moves back.
+        SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(Hwnd(), toButton)), TRUE);
+    }
 }
 
 bool CChangeFileMapsDlg::SaveMapListFile() {

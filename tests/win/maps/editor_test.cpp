@@ -239,7 +239,8 @@ TEST_F(MapEditorTest, SaveWritesTheRightListInCp1251WithCrLfAndCyrillicSurvives)
 
     Open([&](HWND h) {
         Click(h, IDC_MOVE_LEFT); // alpha out
-        Click(h, IDC_MAPS_SAVE); // Enter's button
+        // Enter in a list reaches the dialog manager, which presses the default button: Save.
+        PostMessageW(GetDlgItem(h, IDC_MAPS_LISTED), WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_EQ(ReadBytes(Cycle()), cyrillic + "\r\ntower\r\n");
     EXPECT_TRUE(reports.empty());
@@ -285,8 +286,8 @@ TEST_F(MapEditorTest, InvalidArgumentInAHandlerIsReportedAndTheEditorGoesOn) {
         Click(h, IDCANCEL);
         openAfterError = IsWindow(h) && IsWindowVisible(h);
         host.lists.games = {L"-game stormline"};
-        Click(h, IDC_MOVE_RIGHT); // still answering
-        Click(h, IDCANCEL);
+        Click(h, IDC_MOVE_RIGHT);                                               // still answering
+        PostMessageW(GetDlgItem(h, IDC_MAPS_LISTED), WM_KEYDOWN, VK_ESCAPE, 0); // Escape is Exit
     });
     EXPECT_TRUE(openAfterError);
     ASSERT_EQ(reports.size(), 1u);
