@@ -1,0 +1,86 @@
+// The notification area, the stop button, a server ended from outside, and Exit.
+#include "Scenario.h"
+
+using namespace e2e;
+
+class Lifecycle : public Scenario {};
+
+TEST_F(Lifecycle, MinimiseHidesWindowAndConsoleAndTheIconShowsBoth) {
+    Open();
+    StartServer(1);
+    const std::wstring title = Title(L"27015");
+    ASSERT_TRUE(WaitFor([&] { return TitleVisible(title); }));
+    PostMessageW(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(app.Main()) && !TitleVisible(title); }));
+    EXPECT_TRUE(app.Running());
+    // A left click on the icon, as the notification area reports it.
+    PostMessageW(app.Main(), WM_APP + 1, 102, WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(app.Main()) && TitleVisible(title); }));
+    EXPECT_FALSE(IsIconic(app.Main()));
+    Exit();
+}
+
+TEST_F(Lifecycle, StopAsksEndsTheActiveServerAndTheLastStopDisablesTheRunControls) {
+    Open();
+    StartServer(1);
+    app.SetText(1006, L"27016");
+    StartServer(2);
+    ASSERT_TRUE(WaitFor([&] { return Starts().size() == 2; }));
+    const std::wstring first = Title(L"27015"), second = Title(L"27016");
+    const uint32_t secondPid = Starts().at(1).pid;
+
+    app.Click(1003);
+    ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDNO);
+    EXPECT_EQ(app.ComboItems(1002).size(), 2u);
+    EXPECT_TRUE(ProcessAlive(secondPid));
+
+    app.Click(1003);
+    ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDYES);
+    ASSERT_TRUE(WaitFor([&] { return app.ComboItems(1002) == std::vector<std::wstring>{first}; }));
+    EXPECT_EQ(app.ComboSelection(1002), 0);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(secondPid); }));
+    EXPECT_TRUE(WaitFor([&] { return TitleVisible(first); }));
+    // Not restarted: it was stopped, not lost.
+    EXPECT_FALSE(WaitFor([&] { return Starts().size() > 2; }, 1500));
+
+    app.Click(1003);
+    ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDYES);
+    ASSERT_TRUE(WaitFor([&] { return app.ComboItems(1002).empty(); }));
+    for (int id : {1019, 1002, 1014, 1003, 1004, 1016}) {
+        EXPECT_FALSE(app.Enabled(id)) << id;
+    }
+    Exit(); // no servers: no question
+}
+
+TEST_F(Lifecycle, AServerEndedFromOutsideComesBackWhileADialogIsOpenAndExitEndsAll) {
+    Open();
+    StartServer(1);
+    app.SetText(1006, L"27016");
+    StartServer(2);
+    ASSERT_TRUE(WaitFor([&] { return Starts().size() == 2; }));
+    const uint32_t firstPid = Starts().at(0).pid;
+    const std::wstring first = Title(L"27015");
+
+    // The operator is busy in a dialog of the form while the server goes down.
+    app.Click(1024);
+    HWND add = app.WaitDialog(L"Добавление сет-мастеров");
+    ASSERT_NE(add, nullptr);
+    ASSERT_TRUE(KillProcess(firstPid));
+    ASSERT_TRUE(WaitFor([&] { return Starts().size() == 3; })) << "not restarted";
+    const auto restarted = Starts().at(2);
+    EXPECT_NE(restarted.pid, firstPid);
+    EXPECT_NE(restarted.detail.find("+port 27015 "), std::string::npos);
+    Brivan::Click(add, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(add); }));
+
+    // The same title once in the list; its console hidden (the active server is the second).
+    EXPECT_EQ(app.ComboItems(1002).size(), 2u);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowW(nullptr, first.c_str()) != nullptr; }));
+    EXPECT_FALSE(TitleVisible(first));
+    EXPECT_TRUE(app.Enabled(1003));
+
+    Exit();
+    for (const auto& s : Starts()) {
+        EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(s.pid); })) << s.pid;
+    }
+}
