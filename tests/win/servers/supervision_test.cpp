@@ -1,0 +1,329 @@
+#include "ServerFixture.h"
+
+#include "servers/ChannelBlock.h"
+#include "servers/Launch.h"
+#include "servers/ServerChannel.h"
+#include "servers/ServerStop.h"
+#include "servers/Supervisor.h"
+
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+
+using namespace test;
+
+namespace {
+
+struct Watch {
+    WorkDir dir;
+    RecordingHost host;
+    ServerTable table;
+    std::unique_ptr<brv::Supervisor> supervisor;
+
+    explicit Watch(brv::LaunchOptions options = {}, unsigned passMs = 500) {
+        supervisor = std::make_unique<brv::Supervisor>(host, table, options, passMs);
+    }
+    ~Watch() {
+        ReporterScope yes(brv::kIdYes);
+        brv::ExitAndStopAll(host, table, [this] { supervisor->Stop(); });
+    }
+    brvRunSL Launch(const std::wstring& name, int port, const std::wstring& extra = L"-insecure",
+                    const brv::LaunchOptions& options = {}) {
+        Configure(host, dir, name, port, extra);
+        EXPECT_TRUE(brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL(), options));
+        return *table.FindByTitle(name + L" - " + std::to_wstring(port));
+    }
+    // The record with this title once its process differs from `oldPid`.
+    std::optional<brvRunSL> RestartedFrom(const std::wstring& title, uint32_t oldPid, int ms = 30000) {
+        std::optional<brvRunSL> now;
+        WaitFor(
+            [&] {
+                now = table.FindByTitle(title);
+                return now && now->processId != oldPid;
+            },
+            ms);
+        return now && now->processId != oldPid ? now : std::nullopt;
+    }
+    // Lets the supervision make `n` more passes, so "nothing happened" is shown, not assumed.
+    void Passes(int n) {
+        uint64_t target = supervisor->Passes() + static_cast<uint64_t>(n);
+        EXPECT_TRUE(WaitFor([&] { return supervisor->Passes() >= target; }));
+    }
+};
+
+// A window of this test process with the given title, served by its own thread.
+class OwnWindow {
+public:
+    explicit OwnWindow(const wchar_t* title) {
+        thread_ = std::thread([this, title] {
+            HWND w = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                     nullptr, nullptr, nullptr);
+            window_ = w;
+            MSG m;
+            while (IsWindow(w) && GetMessageW(&m, nullptr, 0, 0) > 0) {
+                if (m.message == WM_CLOSE && m.hwnd == w) {
+                    DestroyWindow(w); // a static control ignores the close request of its own accord
+                    continue;
+                }
+                DispatchMessageW(&m);
+            }
+            done_ = true;
+        });
+    }
+    ~OwnWindow() {
+        if (!done_ && window_ != nullptr) {
+            PostMessageW(window_, WM_CLOSE, 0, 0);
+        }
+        thread_.join();
+    }
+    HWND Handle() const { return window_; }
+    bool Closed() const { return done_; }
+
+private:
+    std::thread thread_;
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> done_{false};
+};
+
+} // namespace
+
+TEST(Supervision, ServerEndedFromOutsideComesBackLastWithItsTitle) {
+    Watch w;
+    brvRunSL a = w.Launch(L"Ax", 27150);
+    brvRunSL b = w.Launch(L"Bx", 27151);
+    w.supervisor->Start();
+    ASSERT_TRUE(KillFromOutside(a.processId));
+    auto again = w.RestartedFrom(L"Ax - 27150", a.processId);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(w.table.Count(), 2);
+    EXPECT_EQ(w.table.At(0).processId, b.processId);
+    EXPECT_EQ(w.table.At(1).serverTitle, L"Ax - 27150");
+    ASSERT_NE(again->consoleWindow, nullptr);
+    EXPECT_EQ(WindowTitle(again->consoleWindow), L"Ax - 27150");
+    // The stand-in was started with the same command line and a channel of its own.
+    auto starts = w.dir.Events("start", again->processId);
+    ASSERT_EQ(starts.size(), 1u);
+    std::string tail = Narrow(again->channelArgs);
+    EXPECT_EQ(starts[0].detail.substr(starts[0].detail.size() - tail.size()), tail);
+    // The window thread's half: the drop-down keeps one entry per server, the selection stays.
+    w.host.RunPosted(w.table);
+    EXPECT_EQ(w.host.active, (std::vector<std::wstring>{L"Ax - 27150", L"Bx - 27151"}));
+    EXPECT_EQ(w.host.ActiveText(w.host.selection), L"Bx - 27151");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(static_cast<HWND>(again->consoleWindow)); }));
+    // Commands reach the restarted server.
+    brv::SendConsoleCommand(L"status \n", again->mapping, again->parentEvent, again->childEvent);
+    EXPECT_TRUE(WaitFor([&] { return !w.dir.Events("status", again->processId).empty(); }));
+}
+
+TEST(Supervision, FatalErrorWindowsAreClosedAndTheServerRestarted) {
+    Watch w;
+    brvRunSL s = w.Launch(L"Crashy", 27152);
+    w.supervisor->Start();
+    for (const wchar_t* cmd : {L"crash \n", L"crash2 \n"}) {
+        brv::SendConsoleCommand(cmd, s.mapping, s.parentEvent, s.childEvent);
+        auto again = w.RestartedFrom(L"Crashy - 27152", s.processId);
+        ASSERT_TRUE(again);
+        auto ends = w.dir.Events("end", s.processId);
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].detail, cmd == std::wstring(L"crash \n") ? "crash" : "crash2");
+        EXPECT_EQ(ExitCodeOf(s.processId), 3u); // ended by closing its error window, not terminated
+        s = *again;
+    }
+}
+
+TEST(Supervision, UnrelatedFatalErrorWindowIsClosed) {
+    Watch w;
+    w.supervisor->Start();
+    OwnWindow fatal(L"Fatal Error");
+    OwnWindow other(L"Fatal Error (not ours)");
+    ASSERT_TRUE(WaitFor([&] { return fatal.Handle() != nullptr && other.Handle() != nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return fatal.Closed(); }));
+    w.Passes(2);
+    EXPECT_FALSE(other.Closed());
+}
+
+TEST(Supervision, WindowThatSurvivesItsCloseRequestDoesNotStopTheWatch) {
+    Watch w;
+    // Refuses every close request, for the whole test.
+    std::atomic<HWND> stubborn{nullptr};
+    std::atomic<int> asked{0};
+    std::atomic<bool> quit{false};
+    std::thread t([&] {
+        HWND h = CreateWindowExW(0, L"STATIC", L"hlds.exe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+        stubborn = h;
+        MSG m;
+        while (!quit) {
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+                if (m.message == WM_CLOSE) {
+                    ++asked;
+                } else {
+                    DispatchMessageW(&m);
+                }
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        DestroyWindow(h);
+    });
+    ASSERT_TRUE(WaitFor([&] { return stubborn.load() != nullptr; }));
+    brvRunSL s = w.Launch(L"Beside", 27153);
+    w.supervisor->Start();
+    ASSERT_TRUE(KillFromOutside(s.processId));
+    EXPECT_TRUE(w.RestartedFrom(L"Beside - 27153", s.processId).has_value());
+    w.Passes(4);
+    // Asked again each pass, not thousands of times: the thread does not spin on it.
+    EXPECT_GE(asked.load(), 2);
+    EXPECT_LE(asked.load(), static_cast<int>(w.supervisor->Passes()) + 2);
+    quit = true;
+    t.join();
+}
+
+TEST(Supervision, TwoServersEndedTogetherAreBothRestarted) {
+    Watch w;
+    brvRunSL a = w.Launch(L"One", 27154);
+    brvRunSL b = w.Launch(L"Two", 27155);
+    w.supervisor->Start();
+    ASSERT_TRUE(KillFromOutside(a.processId));
+    ASSERT_TRUE(KillFromOutside(b.processId));
+    EXPECT_TRUE(w.RestartedFrom(L"One - 27154", a.processId));
+    EXPECT_TRUE(w.RestartedFrom(L"Two - 27155", b.processId));
+    EXPECT_EQ(w.table.Count(), 2);
+}
+
+TEST(Supervision, ServerWithoutConsoleWindowIsStillWatched) {
+    brv::LaunchOptions quick;
+    quick.consoleWaitMs = 800;
+    Watch w(quick);
+    brvRunSL s = w.Launch(L"Blind", 27156, L"-standin_nowindow", quick);
+    EXPECT_EQ(s.consoleWindow, nullptr);
+    w.supervisor->Start();
+    ASSERT_TRUE(KillFromOutside(s.processId));
+    auto again = w.RestartedFrom(L"Blind - 27156", s.processId);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->consoleWindow, nullptr);
+}
+
+TEST(Supervision, StoppedServerIsNotRestartedAndEndsWith259) {
+    Watch w;
+    brvRunSL a = w.Launch(L"Keep", 27157);
+    brvRunSL b = w.Launch(L"Stop", 27158);
+    w.supervisor->Start();
+    w.host.selection = 1; // "Stop - 27158"
+    {
+        ReporterScope yes(brv::kIdYes);
+        brv::StopActiveServer(w.host, w.table);
+        ASSERT_EQ(yes.Shown().size(), 1u);
+        EXPECT_EQ(yes.Shown()[0].text, L"\n Вы действительно хотите закрыть сервер?");
+        EXPECT_EQ(yes.Shown()[0].caption, L"Запрос на остановку сервера");
+        EXPECT_EQ(yes.Shown()[0].style, brv::kMbYesNo | brv::kMbIconQuestion);
+    }
+    EXPECT_EQ(ExitCodeOf(b.processId), static_cast<DWORD>(STILL_ACTIVE));
+    w.Passes(3);
+    EXPECT_EQ(w.dir.Events("start").size(), 2u);
+    ASSERT_EQ(w.table.Count(), 1);
+    EXPECT_EQ(w.table.At(0).processId, a.processId);
+    EXPECT_EQ(w.host.active, std::vector<std::wstring>{L"Keep - 27157"});
+    EXPECT_EQ(w.host.selection, 0);
+    EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(a.consoleWindow)) ||
+                WaitFor([&] { return IsWindowVisible(static_cast<HWND>(a.consoleWindow)) != 0; }));
+
+    // Answering No changes nothing; stopping the last one disables the run-time controls.
+    {
+        ReporterScope no(brv::kIdNo);
+        brv::StopActiveServer(w.host, w.table);
+    }
+    EXPECT_EQ(w.table.Count(), 1);
+    EXPECT_TRUE(w.host.runControls);
+    {
+        ReporterScope yes(brv::kIdYes);
+        brv::StopActiveServer(w.host, w.table);
+    }
+    EXPECT_EQ(w.table.Count(), 0);
+    EXPECT_FALSE(w.host.runControls);
+    EXPECT_EQ(ExitCodeOf(a.processId), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+TEST(Supervision, ExitAsksOnceAndEndsEveryServer) {
+    Watch w;
+    std::vector<brvRunSL> servers = {w.Launch(L"E1", 27159), w.Launch(L"E2", 27160), w.Launch(L"E3", 27161)};
+    w.supervisor->Start();
+    {
+        ReporterScope no(brv::kIdNo);
+        brv::ExitAndStopAll(w.host, w.table, [&] { w.supervisor->Stop(); });
+        ASSERT_EQ(no.Shown().size(), 1u);
+        EXPECT_EQ(no.Shown()[0].text, L"\n Вы действительно хотите выйти и закрыть все серверы?");
+        EXPECT_EQ(no.Shown()[0].caption, L"Запрос на выход");
+    }
+    EXPECT_FALSE(w.host.ended);
+    EXPECT_EQ(w.table.Count(), 3);
+    {
+        ReporterScope yes(brv::kIdYes);
+        brv::ExitAndStopAll(w.host, w.table, [&] { w.supervisor->Stop(); });
+        EXPECT_EQ(yes.Shown().size(), 1u);
+    }
+    EXPECT_TRUE(w.host.ended);
+    EXPECT_EQ(w.table.Count(), 0);
+    for (auto& s : servers) {
+        EXPECT_EQ(ExitCodeOf(s.processId), static_cast<DWORD>(STILL_ACTIVE));
+    }
+    EXPECT_EQ(w.dir.Events("start").size(), 3u);
+}
+
+TEST(Supervision, ExitWithoutServersEndsAtOnceWithoutAsking) {
+    Watch w;
+    w.supervisor->Start();
+    ReporterScope reporter;
+    brv::ExitAndStopAll(w.host, w.table, [&] { w.supervisor->Stop(); });
+    EXPECT_TRUE(reporter.Shown().empty());
+    EXPECT_TRUE(w.host.ended);
+}
+
+TEST(Supervision, RestartWhosePortIsTakenIsReportedThroughTheWindowThread) {
+    Watch w;
+    brvRunSL s = w.Launch(L"Taken", 27162);
+    w.supervisor->Start();
+    // Another program takes the port the moment the server is gone.
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, s.processId);
+    ASSERT_NE(p, nullptr);
+    w.supervisor->Stop(); // hold the watch while the port changes hands
+    TerminateProcess(p, 1);
+    WaitForSingleObject(p, 10000);
+    CloseHandle(p);
+    WSADATA wsa;
+    WSAStartup(0x0202, &wsa);
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr("127.0.0.1");
+    a.sin_port = htons(27162);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    w.supervisor->Start();
+    ASSERT_TRUE(WaitFor([&] { return !w.host.PostedReports().empty(); }));
+    auto r = w.host.PostedReports();
+    EXPECT_EQ(r[0].text,
+              L"Возможно порт 27162 уже используется \n или неправильно введен IP адрес 127.0.0.1 !");
+    EXPECT_EQ(r[0].caption, L"Отказ в запуске сервера");
+    EXPECT_EQ(w.table.Count(), 0);
+    EXPECT_EQ(w.host.active, std::vector<std::wstring>{L"Taken - 27162"});
+    closesocket(sock);
+    WSACleanup();
+}
+
+TEST(Supervision, TwoHundredRestartsKeepTheHandleCountFlat) {
+    Watch w({}, 50); // a short pass, so the once-per-pass restart limit does not set the pace
+    brvRunSL s = w.Launch(L"Soak", 27163);
+    w.supervisor->Start();
+    int baseline = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (i == 20) {
+            baseline = HandleCount(); // after the first restarts have made their one-time allocations
+        }
+        ASSERT_TRUE(KillFromOutside(s.processId)) << "restart " << i;
+        auto again = w.RestartedFrom(L"Soak - 27163", s.processId);
+        ASSERT_TRUE(again) << "restart " << i;
+        s = *again;
+    }
+    // A leak of even one handle per restart would show as 180 more.
+    EXPECT_LE(HandleCount(), baseline + 10);
+    EXPECT_GE(w.supervisor->Restarts(), 200u);
+}
