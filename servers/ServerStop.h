@@ -27,6 +27,10 @@ void StopActiveServer(ServerHost& host, ServerTable& table);
 // supervision thread before any server is ended, so no restart can race the exit.
 void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision);
 
+// The main window's destruction: every record's channel and process handles are closed and the table
+// emptied; the servers themselves keep running. Stop the supervision first.
+void ReleaseAllServers(ServerTable& table);
+
 // The window thread's half of a restart (host.PostRestarted): shows the right consoles and enables
 // the run-time controls; a server stopped while it was being restarted is ended here.
 void OnServerRestarted(ServerHost& host, ServerTable& table, const std::wstring& title);

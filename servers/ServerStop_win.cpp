@@ -99,6 +99,14 @@ void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<vo
     host.EndDialogCancel();
 }
 
+void ReleaseAllServers(ServerTable& table) {
+    while (auto rec = TakeFirstServer(table)) {
+        if (rec->process != nullptr) {
+            CloseHandle(static_cast<HANDLE>(rec->process));
+        }
+    }
+}
+
 void OnServerRestarted(ServerHost& host, ServerTable& table, const std::wstring& title) {
     if (!InDropDown(host, title)) {
         // Stopped by the operator while the restart was under way.

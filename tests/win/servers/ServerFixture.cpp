@@ -247,12 +247,12 @@ std::wstring WindowTitle(brvWindow w) {
     return buf;
 }
 
-DWORD ExitCodeOf(DWORD pid) {
+DWORD ExitCodeOf(DWORD pid, DWORD waitMs) {
     HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
     if (p == nullptr) {
         return 0xFFFFFFFF;
     }
-    WaitForSingleObject(p, 20000);
+    WaitForSingleObject(p, waitMs);
     DWORD code = 0xFFFFFFFF;
     GetExitCodeProcess(p, &code);
     CloseHandle(p);

@@ -100,7 +100,7 @@ private:
 };
 
 std::wstring WindowTitle(brvWindow w);
-DWORD ExitCodeOf(DWORD pid); // waits (bounded) for the process to end; STILL_ACTIVE if it does not
+DWORD ExitCodeOf(DWORD pid, DWORD waitMs = 20000); // waits up to waitMs for the end; STILL_ACTIVE if none
 bool KillFromOutside(DWORD pid);
 std::string Narrow(const std::wstring& w);
 int HandleCount();

@@ -178,6 +178,20 @@ TEST(Supervision, WindowThatSurvivesItsCloseRequestDoesNotStopTheWatch) {
     t.join();
 }
 
+TEST(Supervision, RealConsoleServerIsRestartedWithItsConsoleFound) {
+    Watch w;
+    brvRunSL s = w.Launch(L"Real", 27164, L"-standin_console");
+    ASSERT_NE(s.consoleWindow, nullptr);
+    w.supervisor->Start();
+    ASSERT_TRUE(KillFromOutside(s.processId));
+    auto again = w.RestartedFrom(L"Real - 27164", s.processId);
+    ASSERT_TRUE(again);
+    ASSERT_NE(again->consoleWindow, nullptr);
+    EXPECT_EQ(WindowTitle(again->consoleWindow), L"Real - 27164");
+    w.Passes(2);
+    EXPECT_EQ(w.dir.Events("start").size(), 2u); // its console was not taken for an error window
+}
+
 TEST(Supervision, TwoServersEndedTogetherAreBothRestarted) {
     Watch w;
     brvRunSL a = w.Launch(L"One", 27154);

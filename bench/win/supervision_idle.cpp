@@ -1,0 +1,62 @@
+// Idle cost of the supervision thread: its CPU time over a quiet period with 0 and with 8 servers.
+#include "BenchSupport.h"
+
+#include "servers/Launch.h"
+#include "servers/Supervisor.h"
+
+#include <cstdio>
+
+namespace {
+
+double CpuMs(HANDLE thread) {
+    FILETIME c, e, k, u;
+    GetThreadTimes(thread, &c, &e, &k, &u);
+    auto ms = [](FILETIME f) {
+        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
+               10000.0;
+    };
+    return ms(k) + ms(u);
+}
+
+void Measure(brv::Supervisor& supervisor, int seconds, int servers) {
+    HANDLE t = static_cast<HANDLE>(supervisor.ThreadHandle());
+    Sleep(1000); // settle after start and launches
+    const double cpu0 = CpuMs(t);
+    const uint64_t passes0 = supervisor.Passes();
+    const double t0 = bench::NowMs();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const double wall = bench::NowMs() - t0;
+    const double cpu = CpuMs(t) - cpu0;
+    std::printf("%d servers: supervision thread CPU %.1f ms over %.1f s = %.3f%% of one core, %llu passes\n",
+                servers, cpu, wall / 1000.0, 100.0 * cpu / wall,
+                static_cast<unsigned long long>(supervisor.Passes() - passes0));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    std::wstring dir = bench::MakeWorkDir();
+    bench::Host host(dir);
+    ServerTable table;
+    {
+        brv::Supervisor supervisor(host, table);
+        supervisor.Start();
+        Measure(supervisor, seconds, 0);
+    }
+    for (int i = 0; i < 8; ++i) {
+        host.settings.serverName = L"Idle" + std::to_wstring(i);
+        host.settings.port = std::to_wstring(27180 + i);
+        if (!brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL())) {
+            std::printf("launch %d failed\n", i);
+        }
+    }
+    brv::Supervisor supervisor(host, table);
+    supervisor.Start();
+    Measure(supervisor, seconds, table.Count());
+    supervisor.Stop();
+    while (auto rec = brv::TakeFirstServer(table)) {
+        brv::EndServerProcess(*rec);
+    }
+    return 0;
+}
