@@ -507,13 +507,17 @@ std::wstring LocalAddress() {
 
 void Screenshot(HWND hwnd, const std::string& name) {
     char dir[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("BRIVAN_SCREENSHOTS", dir, MAX_PATH) || !hwnd) {
+    if (!GetEnvironmentVariableA("BRIVAN_SCREENSHOTS", dir, MAX_PATH)) {
         return;
     }
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (hwnd) {
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GetWindowRect(hwnd, &r);
+    } else {
+        RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
     Sleep(300); // the picture only: nothing is judged from it
-    RECT r;
-    GetWindowRect(hwnd, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);

@@ -118,7 +118,8 @@ bool ProcessAlive(uint32_t pid);
 // This machine's first address, as the program's address lookup finds it.
 std::wstring LocalAddress();
 
-// Saves a picture of a window into the screenshot folder (BRIVAN_SCREENSHOTS), when one is set.
+// Saves a picture of a window (null: the whole screen) into the screenshot folder named by the
+// environment variable BRIVAN_SCREENSHOTS, when it is set.
 void Screenshot(HWND hwnd, const std::string& name);
 
 } // namespace e2e

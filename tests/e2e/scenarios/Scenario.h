@@ -34,9 +34,13 @@ protected:
     }
 
     // Answers the next message box, checking its text and caption.
-    void ExpectBox(const std::wstring& caption, const std::wstring& text, int answer = 1) {
+    void ExpectBox(const std::wstring& caption, const std::wstring& text, int answer = 1,
+                   const char* shot = nullptr) {
         const auto box = app.WaitMessageBox();
         ASSERT_TRUE(box.has_value()) << "no message box: " << Utf8(caption);
+        if (shot) {
+            Screenshot(box->hwnd, shot);
+        }
         EXPECT_EQ(Utf8(box->caption), Utf8(caption));
         EXPECT_EQ(Utf8(box->text), Utf8(text));
         Brivan::Answer(*box, answer);

@@ -1,9 +1,23 @@
 // The notification area, the stop button, a server ended from outside, and Exit.
 #include "Scenario.h"
 
+#include <shellapi.h>
+
 using namespace e2e;
 
 class Lifecycle : public Scenario {};
+
+namespace {
+// Whether the notification area holds the program's icon (id 102 of that window): a modify that
+// changes nothing succeeds only for an icon that exists.
+bool IconPresent(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 102;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+} // namespace
 
 TEST_F(Lifecycle, MinimiseHidesWindowAndConsoleAndTheIconShowsBoth) {
     Open();
@@ -13,11 +27,21 @@ TEST_F(Lifecycle, MinimiseHidesWindowAndConsoleAndTheIconShowsBoth) {
     PostMessageW(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(app.Main()) && !TitleVisible(title); }));
     EXPECT_TRUE(app.Running());
-    // A left click on the icon, as the notification area reports it.
-    PostMessageW(app.Main(), WM_APP + 1, 102, WM_LBUTTONUP);
+    EXPECT_TRUE(IconPresent(app.Main()));
+    // A left click on the icon in Wine's notification area window.
+    HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    ASSERT_NE(tray, nullptr);
+    RECT r;
+    GetWindowRect(tray, &r);
+    Screenshot(tray, "notification-area");
+    SetCursorPos(r.left + (r.bottom - r.top) / 2, (r.top + r.bottom) / 2);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(app.Main()) && TitleVisible(title); }));
     EXPECT_FALSE(IsIconic(app.Main()));
+    HWND main = app.Main();
     Exit();
+    EXPECT_FALSE(IconPresent(main)); // removed with the window
 }
 
 TEST_F(Lifecycle, StopAsksEndsTheActiveServerAndTheLastStopDisablesTheRunControls) {
@@ -30,7 +54,8 @@ TEST_F(Lifecycle, StopAsksEndsTheActiveServerAndTheLastStopDisablesTheRunControl
     const uint32_t secondPid = Starts().at(1).pid;
 
     app.Click(1003);
-    ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDNO);
+    ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDNO,
+              "stop-question");
     EXPECT_EQ(app.ComboItems(1002).size(), 2u);
     EXPECT_TRUE(ProcessAlive(secondPid));
 

@@ -54,7 +54,11 @@ TEST_F(Start, DefaultsWriteTheConfigSaveTheProfileAndRunTheServer) {
     const std::wstring second = name + L" - 27016";
     EXPECT_EQ(app.ComboItems(1002)[static_cast<size_t>(app.ComboSelection(1002))], second);
     EXPECT_TRUE(WaitFor([&] { return TitleVisible(second) && !TitleVisible(title); }));
+    // The picture: the main window with the console out of the way.
+    HWND console = FindTopWindow(second);
+    ShowWindow(console, SW_HIDE);
     Screenshot(app.Main(), "main-window-two-servers");
+    ShowWindow(console, SW_SHOWNORMAL);
     Exit();
     EXPECT_TRUE(WaitFor([&] {
         for (const auto& s : Starts()) {

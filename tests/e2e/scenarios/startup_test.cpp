@@ -79,7 +79,7 @@ TEST_F(Startup, RefusedPortsShowTheirMessageAndStartNothing) {
                                      std::pair{L"65536", L"Слишком большое значение для порта!"}}) {
         app.SetText(1006, port);
         app.Click(1013);
-        ExpectBox(L"Ошибка", text);
+        ExpectBox(L"Ошибка", text, IDOK, port[0] ? nullptr : "port-message");
     }
     EXPECT_TRUE(app.ComboItems(1002).empty());
     EXPECT_FALSE(dir.Exists(L"stormline\\Brivan.cfg"));
