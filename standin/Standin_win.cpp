@@ -201,6 +201,11 @@ void CreateConsoleWindow(HINSTANCE inst, int show) {
     g_window = hwnd;
     g_view = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0,
                              0, rc.right, rc.bottom, hwnd, nullptr, inst, nullptr);
+    // What was logged before the window existed.
+    for (const std::wstring& line :
+         {L"hlds.exe (stand-in) " + std::wstring(GetCommandLineW()), L"hostname " + Wide(g_hostname)}) {
+        SendMessageW(g_view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
     standin::SetLogView(ShowInView);
     ShowWindow(hwnd, show);
     standin::Log("window", "ms=" + std::to_string(MillisSinceStart()));
