@@ -111,7 +111,9 @@ bool CBrivanDlg::OnInitDialog() {
     m_ctrl.port.LimitText(5); // after the text: a longer port from the profile is shown whole
     m_prioritySelection = m_ctrl.priority.Selection();
 
-    brv::RefreshStartMapList(*this);
+    // A profile with too few game or map source lines is reported here, and the window still gets
+    // its icon and its watchdog: without them no server started later would ever be restarted.
+    brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
     m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers);

@@ -152,6 +152,43 @@ void WorkDir::Write(const std::wstring& rel, const std::string& bytes) const {
     WriteBytes(Full(rel), bytes);
 }
 
+namespace {
+const wchar_t* const kHeaders[] = {L"[NAMESERVER]",
+                                   L"[GAME]",
+                                   L"[MAP]",
+                                   L"[IPSERVER]",
+                                   L"[PORT]",
+                                   L"[NUMBERPLAYERS]",
+                                   L"[ADDPARAMETERS]",
+                                   L"[PRIORITET]",
+                                   L"[RCON]",
+                                   L"[TYPESERVER]",
+                                   L"[CURSELCOMBOBOXES]",
+                                   L"[PATHLOADMAPS]",
+                                   L"[COMBO_ADD_PARAMETERS]",
+                                   L"[COMBO_COMMANDS]",
+                                   L"[PASSWORDGAME]",
+                                   L"[SETMASTERS]"};
+bool IsHeader(const std::wstring& line) {
+    return std::find(std::begin(kHeaders), std::end(kHeaders), line) != std::end(kHeaders);
+}
+} // namespace
+
+void WorkDir::ReplaceProfileSection(const std::wstring& header,
+                                    const std::vector<std::wstring>& lines) const {
+    std::wstring out;
+    for (const wchar_t* h : kHeaders) {
+        const auto body = h == header ? lines : ProfileSection(h);
+        out += std::wstring(h) + L"\r\n";
+        for (const auto& l : body) {
+            out += l + L"\r\n";
+        }
+    }
+    SetFileAttributesW(Full(L"brvBrivan3.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(Full(L"brvBrivan3.txt"), brv::ToUtf16Le(out));
+    SetFileAttributesW(Full(L"brvBrivan3.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+
 std::vector<std::wstring> WorkDir::ProfileSection(const std::wstring& header) const {
     std::wstring text = brv::FromUtf16Le(Read(L"brvBrivan3.txt"));
     if (!text.empty() && text.front() == 0xFEFF) {
@@ -176,23 +213,7 @@ std::vector<std::wstring> WorkDir::ProfileSection(const std::wstring& header) co
     std::vector<std::wstring> section;
     bool inside = false;
     for (const auto& l : lines) {
-        static const wchar_t* const kHeaders[] = {L"[NAMESERVER]",
-                                                  L"[GAME]",
-                                                  L"[MAP]",
-                                                  L"[IPSERVER]",
-                                                  L"[PORT]",
-                                                  L"[NUMBERPLAYERS]",
-                                                  L"[ADDPARAMETERS]",
-                                                  L"[PRIORITET]",
-                                                  L"[RCON]",
-                                                  L"[TYPESERVER]",
-                                                  L"[CURSELCOMBOBOXES]",
-                                                  L"[PATHLOADMAPS]",
-                                                  L"[COMBO_ADD_PARAMETERS]",
-                                                  L"[COMBO_COMMANDS]",
-                                                  L"[PASSWORDGAME]",
-                                                  L"[SETMASTERS]"};
-        if (std::find(std::begin(kHeaders), std::end(kHeaders), l) != std::end(kHeaders)) {
+        if (IsHeader(l)) {
             inside = l == header;
             continue;
         }

@@ -36,6 +36,8 @@ public:
 
     // The profile's lines under one section header, decoded from UTF-16LE.
     std::vector<std::wstring> ProfileSection(const std::wstring& header) const;
+    // Rewrites the profile with one section's lines replaced (UTF-16LE, CR LF, hidden and system).
+    void ReplaceProfileSection(const std::wstring& header, const std::vector<std::wstring>& lines) const;
 
     struct LogLine {
         std::string event;
