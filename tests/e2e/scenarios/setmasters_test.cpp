@@ -21,6 +21,8 @@ TEST_F(Setmasters, AddCleansLinesChangeReplacesDeleteAsks) {
     const size_t before = app.ListItems(1023).size();
     const std::wstring existing = app.ListItems(1023).at(0);
 
+    // A line longer than the platform's 256-unit line buffer is taken whole.
+    const std::wstring longHost = L"setmaster add " + std::wstring(300, L'h') + L".example.net";
     app.Click(1024);
     HWND add = app.WaitDialog(kAddCaption);
     ASSERT_NE(add, nullptr);
@@ -28,18 +30,18 @@ TEST_F(Setmasters, AddCleansLinesChangeReplacesDeleteAsks) {
     SendMessageW(GetDlgItem(add, 1030), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>((L"setmaster add 203.0.113.50:27015\r\n203.0. 113.51\r\n"
                                            L"203.0.113.51\r\n" +
-                                           existing + L"\r\nSETMASTER ADD 203.0.113.52")
+                                           existing + L"\r\nSETMASTER ADD 203.0.113.52\r\n" + longHost)
                                               .c_str()));
     Brivan::Click(add, 1024);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(add); })) << "the dialog stayed open";
-    const std::vector<std::wstring> added{L"203.0.113.50:27015", L"203.0.113.51",
-                                          L"SETMASTERADD203.0.113.52"};
+    const std::vector<std::wstring> added{L"203.0.113.50:27015", L"203.0.113.51", L"SETMASTERADD203.0.113.52",
+                                          std::wstring(300, L'h') + L".example.net"};
     for (const auto& a : added) {
         EXPECT_TRUE(Listed(a)) << Utf8(a);
     }
-    EXPECT_EQ(app.ListItems(1023).size(), before + 3);
+    EXPECT_EQ(app.ListItems(1023).size(), before + 4);
     auto saved = dir.ProfileSection(L"[SETMASTERS]");
-    EXPECT_EQ(std::vector<std::wstring>(saved.end() - 3, saved.end()), added); // appended in field order
+    EXPECT_EQ(std::vector<std::wstring>(saved.end() - 4, saved.end()), added); // appended in field order
 
     // An empty field: nothing happens, the dialog stays.
     app.Click(1024);
@@ -65,7 +67,7 @@ TEST_F(Setmasters, AddCleansLinesChangeReplacesDeleteAsks) {
     EXPECT_TRUE(Listed(L"203.0.113.61:27010"));
     EXPECT_FALSE(Listed(L"203.0.113.51"));
     saved = dir.ProfileSection(L"[SETMASTERS]");
-    EXPECT_EQ(saved.at(saved.size() - 2), L"203.0.113.61:27010"); // in place
+    EXPECT_EQ(saved.at(saved.size() - 3), L"203.0.113.61:27010"); // in place
 
     // Delete: No keeps it, Yes removes it and saves the list in the list box's order.
     const auto now = app.ListItems(1023);
