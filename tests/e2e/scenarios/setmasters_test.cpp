@@ -89,3 +89,31 @@ TEST_F(Setmasters, AddCleansLinesChangeReplacesDeleteAsks) {
     ASSERT_TRUE(WaitFor([&] { return dir.ProfileSection(L"[SETMASTERS]") == app.ListItems(1023); }));
     Exit();
 }
+
+TEST_F(Setmasters, EnterPressesAddAndEscapeLeavesTheChangeDialog) {
+    Open();
+    app.Click(1024);
+    HWND add = app.WaitDialog(kAddCaption);
+    ASSERT_NE(add, nullptr);
+    HWND field = GetDlgItem(add, 1030);
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"203.0.113.77"));
+    // The field does not take Enter: the dialog gives it to "Добавить".
+    PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(field, WM_KEYUP, VK_RETURN, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(add); }));
+    EXPECT_TRUE(Listed(L"203.0.113.77"));
+
+    const std::string profile = dir.Read(L"brvBrivan3.txt");
+    app.Click(1025); // no selection after the refill: the first entry is edited
+    HWND change = app.WaitDialog(kChangeCaption);
+    ASSERT_NE(change, nullptr);
+    EXPECT_EQ(Brivan::WindowText(GetDlgItem(change, 1031)), app.ListItems(1023).at(0));
+    SendMessageW(GetDlgItem(change, 1031), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed but not saved"));
+    PostMessageW(GetDlgItem(change, 1031), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(GetDlgItem(change, 1031), WM_KEYUP, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(change); }));
+    EXPECT_FALSE(Listed(L"typed but not saved"));
+    EXPECT_EQ(dir.Read(L"brvBrivan3.txt"), profile);
+    EXPECT_TRUE(app.Running()); // Escape ended the dialog only
+    Exit();
+}
