@@ -39,16 +39,7 @@ CBrivanDlg::CBrivanDlg()
 CBrivanDlg::~CBrivanDlg() {
     // The supervision thread works on the table and posts to this window: it ends before either goes.
     StopSupervision();
-    m_servers.Locked([](ServerTable::Records& records) {
-        for (brvRunSL& r : records) {
-            ServerTable::ReleaseHandles(r, brv::CloseHandleValue);
-            if (r.process) {
-                CloseHandle(static_cast<HANDLE>(r.process)); // the server itself runs on
-                r.process = nullptr;
-            }
-        }
-        records.clear();
-    });
+    brv::ReleaseAllServers(m_servers); // channels and process handles closed; the servers run on
 }
 
 std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
