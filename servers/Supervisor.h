@@ -32,7 +32,7 @@ public:
     void Wake();
 
     uint64_t Restarts() const { return restarts_.load(); }
-    // Passes finished so far (each ends with a wait).
+    // Passes whose table walk is done (the wait that ends a pass follows).
     uint64_t Passes() const { return passes_.load(); }
     // The thread's handle (HANDLE), for measuring its CPU time; null when not running.
     void* ThreadHandle();

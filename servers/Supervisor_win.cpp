@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -181,35 +182,47 @@ void Supervisor::Run() {
             }
         }
         pacer.Prune(now);
+        ++passes_;
 
         // Own duplicates: a stop on the window thread may close a record's handle while this waits.
-        std::vector<HANDLE> waitOn = table_.Locked([](const ServerTable::Records& r) {
-            std::vector<HANDLE> out;
+        auto waitOn = table_.Locked([](const ServerTable::Records& r) {
+            std::vector<std::pair<HANDLE, std::wstring>> out;
             for (const auto& rec : r) {
                 HANDLE dup = nullptr;
                 if (rec.process != nullptr &&
                     DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process),
                                     GetCurrentProcess(), &dup, SYNCHRONIZE, FALSE, 0)) {
-                    out.push_back(dup);
+                    out.emplace_back(dup, RestartPacer::KeyOf(rec.serverTitle, rec.ip, rec.port));
                 }
             }
             return out;
         });
-        // Ended servers held back by the pacer would wake the wait at once: leave them to the timeout.
+        // A server that ended since the walk starts the next pass at once; one held back by the pacer
+        // would wake the wait at once, so it is left to the timeout.
         std::vector<HANDLE> running;
-        for (HANDLE h : waitOn) {
+        bool endedSinceWalk = false;
+        const uint64_t later = GetTickCount64();
+        for (auto& [h, key] : waitOn) {
             if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
                 running.push_back(h);
-            } else {
+                continue;
+            }
+            if (pacer.DueIn(key, later) == 0) {
+                endedSinceWalk = true;
+            }
+            CloseHandle(h);
+        }
+        if (endedSinceWalk) {
+            for (HANDLE h : running) {
                 CloseHandle(h);
             }
+            continue;
         }
         DWORD timeout = static_cast<DWORD>(std::min<uint64_t>(passMs_, heldBack.value_or(passMs_)));
         WaitAny(stop, wake, running, timeout);
         for (HANDLE h : running) {
             CloseHandle(h);
         }
-        ++passes_;
     }
 }
 

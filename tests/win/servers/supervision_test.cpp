@@ -1,6 +1,7 @@
 #include "ServerFixture.h"
 
 #include "servers/ChannelBlock.h"
+#include "servers/CommandLine.h"
 #include "servers/Launch.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerStop.h"
@@ -340,4 +341,64 @@ TEST(Supervision, TwoHundredRestartsKeepTheHandleCountFlat) {
     // A leak of even one handle per restart would show as 180 more.
     EXPECT_LE(HandleCount(), baseline + 10);
     EXPECT_GE(w.supervisor->Restarts(), 200u);
+}
+
+TEST(Supervision, HundredServersAreAllWatchedBeyondOneWait) {
+    // A pass so long that only the wait on the ended process can start the restart in time.
+    Watch w({}, 600000);
+    std::vector<HANDLE> lives;
+    w.table.Locked([&](ServerTable::Records& r) {
+        for (int i = 0; i < 100; ++i) {
+            brvRunSL rec;
+            rec.serverTitle = L"F" + std::to_wstring(i);
+            rec.process = CreateEventW(nullptr, TRUE, FALSE, nullptr); // set = "the process has ended"
+            lives.push_back(static_cast<HANDLE>(rec.process));
+            r.push_back(rec);
+        }
+        return 0;
+    });
+    // Server 90 is a real one: its record can be restarted.
+    Configure(w.host, w.dir, L"Deep", 27170);
+    ComposeCommandLine(w.host.settings, w.host.lists, 0, 0);
+    w.table.Locked([&](ServerTable::Records& r) {
+        brvRunSL& rec = r[90];
+        HANDLE fake = static_cast<HANDLE>(rec.process);
+        std::wstring title = rec.serverTitle;
+        rec = w.host.settings;
+        rec.serverTitle = title;
+        rec.process = fake;
+        return 0;
+    });
+    w.supervisor->Start();
+    ASSERT_TRUE(WaitFor([&] { return w.supervisor->Passes() >= 1; }));
+    Sleep(300); // lets it settle into its long wait, so the end is seen there (either way it is seen)
+    SetEvent(lives[90]);
+    auto again = w.RestartedFrom(L"Deep - 27170", 0);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(w.table.Count(), 100);
+    EXPECT_EQ(w.table.At(99).serverTitle, L"Deep - 27170");
+    EXPECT_TRUE(WaitFor([&] { return w.supervisor->Passes() >= 2; }));
+    EXPECT_EQ(w.supervisor->Passes(), 2u); // woken by the ended server, not by the pass timer
+    EXPECT_TRUE(w.dir.Events("start").size() == 1u);
+    // The event records are the test's to close, not a process to terminate.
+    w.table.Locked([&](ServerTable::Records& r) {
+        r.erase(std::remove_if(r.begin(), r.end(), [](const brvRunSL& x) { return x.processId == 0; }),
+                r.end());
+        return 0;
+    });
+    for (size_t i = 0; i < lives.size(); ++i) {
+        if (i != 90) {
+            CloseHandle(lives[i]);
+        }
+    }
+}
+
+TEST(Supervision, ServerStoppedDuringItsRestartIsEndedWhenTheRestartArrives) {
+    Watch w;
+    brvRunSL s = w.Launch(L"Late", 27171);
+    w.host.DeleteActive(0); // the operator stopped it while it was being restarted
+    w.host.PostRestarted(L"Late - 27171");
+    w.host.RunPosted(w.table);
+    EXPECT_EQ(w.table.Count(), 0);
+    EXPECT_EQ(ExitCodeOf(s.processId), static_cast<DWORD>(STILL_ACTIVE));
 }
