@@ -216,3 +216,17 @@ TEST(Launch, LocalAddressIsDottedIpv4) {
     std::wstring a = brv::GetLocalAddress();
     EXPECT_NE(inet_addr(Narrow(a).c_str()), INADDR_NONE);
 }
+
+TEST(Launch, LateConsoleWindowIsWaitedForAndAnEmptyNameStillTitlesIt) {
+    WorkDir dir;
+    RecordingHost host;
+    ServerTable table;
+    Configure(host, dir, L"", 27119, L"-standin_delay 700");
+    ASSERT_TRUE(brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL()));
+    brvRunSL rec = table.At(0);
+    ASSERT_NE(rec.consoleWindow, nullptr);
+    EXPECT_EQ(rec.serverTitle, L" - 27119");
+    EXPECT_EQ(WindowTitle(rec.consoleWindow), L" - 27119");
+    EXPECT_EQ(host.active, std::vector<std::wstring>{L" - 27119"});
+    StopAll(host, table);
+}
