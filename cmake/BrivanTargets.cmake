@@ -44,4 +44,9 @@ function(brivan_tests name)
     if(ARG_SERIAL)
         set_tests_properties(${added} PROPERTIES RUN_SERIAL ON)
     endif()
+    if(BRIVAN_WINDOWS)
+        # Windows tests share one Wine desktop and find windows by title ("Console", "Fatal Error"),
+        # so two of them at once would see each other's windows.
+        set_tests_properties(${added} PROPERTIES RESOURCE_LOCK wine_desktop)
+    endif()
 endfunction()
