@@ -12,7 +12,9 @@ public:
     InvalidArgumentError() : std::invalid_argument("invalid argument") {}
 };
 
-[[noreturn]] inline void ThrowInvalidArgument() { throw InvalidArgumentError(); }
+[[noreturn]] inline void ThrowInvalidArgument() {
+    throw InvalidArgumentError();
+}
 
 // Element i of a list, or the invalid-argument error when i is outside it.
 template <class List> auto& CheckedAt(List& list, long long i) {

@@ -7,8 +7,12 @@ namespace {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
-bool IsHigh(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHigh(uint32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(uint32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Code points of a text, whatever the width of wchar_t.
 template <class F> void ForEachCodePoint(std::wstring_view text, F f) {
@@ -55,7 +59,8 @@ void AppendUtf16Unit(std::wstring& text, char16_t unit, char16_t& pending) {
     }
     if (pending != 0) {
         if (IsLow(unit)) {
-            AppendCodePoint(text, 0x10000 + ((static_cast<uint32_t>(pending) - 0xD800) << 10) + (unit - 0xDC00));
+            AppendCodePoint(text,
+                            0x10000 + ((static_cast<uint32_t>(pending) - 0xD800) << 10) + (unit - 0xDC00));
             pending = 0;
             return;
         }

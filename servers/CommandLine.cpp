@@ -2,7 +2,8 @@
 
 #include "framework/InvalidArgument.h"
 
-void ComposeCommandLine(brvRunSL& record, const ProfileLists& lists, int gameSelection, int serverTypeSelection) {
+void ComposeCommandLine(brvRunSL& record, const ProfileLists& lists, int gameSelection,
+                        int serverTypeSelection) {
     // Values go in verbatim and every piece ends in one blank, as the server's own parser expects;
     // an empty value still leaves its option word.
     std::wstring& cl = record.commandLine;

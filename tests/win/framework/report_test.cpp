@@ -10,7 +10,8 @@ TEST(WinReport, ReplacedReporterSeesExactTextAndChoosesTheAnswer) {
         seen.push_back(r);
         return brv::kIdYes;
     });
-    EXPECT_EQ(brv::ShowMessage(nullptr, L"\n Вопрос?", L"Запрос", brv::kMbYesNo | brv::kMbIconQuestion), brv::kIdYes);
+    EXPECT_EQ(brv::ShowMessage(nullptr, L"\n Вопрос?", L"Запрос", brv::kMbYesNo | brv::kMbIconQuestion),
+              brv::kIdYes);
     brv::SetReporter(previous);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, L"\n Вопрос?");
