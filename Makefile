@@ -26,3 +26,22 @@ format:
 
 clean:
 	rm -rf build
+
+# The product commands: the demo, the release zip, the benchmark table, soak with faults and fuzzing.
+FUZZ_SECONDS ?= 60
+.PHONY: demo release bench soak fuzz
+
+demo:
+	BUILD=$(WINDOWS) tools/demo.sh
+
+release:
+	tools/release.sh $(WINDOWS) build/release
+
+bench:
+	BUILD=$(WINDOWS) tools/bench.sh
+
+soak:
+	BUILD=$(WINDOWS) FUZZ_SECONDS=$(FUZZ_SECONDS) tools/soak.sh
+
+fuzz:
+	tools/fuzz.sh $(FUZZ_SECONDS)

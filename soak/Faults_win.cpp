@@ -280,8 +280,10 @@ void FatalStorm(const Options& o) {
     Brivan b;
     b.Start(o.exe, dir);
     b.SetIp(127, 0, 0, 1);
-    if (b.StartServer(L"Storm", 27361) < 0)
-        return Result("fatal-error storm", false, "the server did not start");
+    if (b.StartServer(L"Storm", 27361) < 0) {
+        auto box = b.WaitMessageBox(100);
+        return Result("fatal-error storm", false, "the server did not start: " + Utf8(box.text));
+    }
 
     Storm storm;
     g_storm = &storm;
@@ -295,8 +297,10 @@ void FatalStorm(const Options& o) {
         RegisterClassW(&wc);
         const wchar_t* titles[] = {L"Fatal Error - Dedicated server", L"Fatal Error", L"hlds.exe"};
         for (int i = 0; i < kWindows; ++i) {
-            CreateWindowW(wc.lpszClassName, titles[i % 3], WS_OVERLAPPED | WS_VISIBLE, 10 + i % 50,
-                          10 + i % 50, 200, 80, nullptr, nullptr, wc.hInstance, nullptr);
+            // Hidden: Wine without a window manager spends about 2 s withdrawing each visible window,
+            // which would measure Wine, not Brivan; the search by title finds hidden windows alike.
+            CreateWindowW(wc.lpszClassName, titles[i % 3], WS_OVERLAPPED, 10 + i % 50, 10 + i % 50, 200, 80,
+                          nullptr, nullptr, wc.hInstance, nullptr);
             ++storm.created;
         }
         MSG m;
@@ -315,8 +319,20 @@ void FatalStorm(const Options& o) {
         if (storm.stubborn)
             DestroyWindow(storm.stubborn);
     });
+    Say("  server started; %d fatal-error windows coming\n", kWindows);
     double t0 = NowMs();
-    bool allClosed = WaitFor([&] { return storm.destroyed >= kWindows; }, 120000, 20);
+    double lastNote = t0;
+    bool allClosed = WaitFor(
+        [&] {
+            if (NowMs() - lastNote > 10000) {
+                lastNote = NowMs();
+                Say("  %d created, %d closed after %.0f s\n", storm.created.load(), storm.destroyed.load(),
+                    (lastNote - t0) / 1000);
+            }
+            return storm.destroyed >= kWindows;
+        },
+        120000, 20);
+    Say("  %d of %d closed in %.0f ms\n", storm.destroyed.load(), kWindows, NowMs() - t0);
     double closeMs = NowMs() - t0;
     WaitFor([&] { return stubbornReady != nullptr; }, 5000, 10);
 

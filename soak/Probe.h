@@ -27,6 +27,8 @@ std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);
 // Top-level windows with exactly this title, of any process.
 std::vector<Window> WindowsTitled(const std::wstring& title);
+// The titles of a process's top-level windows, quoted and separated by blanks.
+std::wstring WindowTitlesOf(DWORD pid);
 // Running processes whose parent is `parent` and whose executable name is `exe` (case ignored).
 std::vector<DWORD> ChildProcesses(DWORD parent, const wchar_t* exe);
 // Kernel handles a process holds (the platform's system handle list).

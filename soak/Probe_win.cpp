@@ -116,6 +116,24 @@ std::vector<Window> WindowsTitled(const std::wstring& title) {
     return out;
 }
 
+std::wstring WindowTitlesOf(DWORD pid) {
+    struct State {
+        DWORD pid;
+        std::wstring out;
+    } s{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* st = reinterpret_cast<State*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == st->pid)
+                st->out += L"\"" + WindowText(hwnd) + L"\" ";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.out;
+}
+
 std::vector<DWORD> ChildProcesses(DWORD parent, const wchar_t* exe) {
     std::vector<DWORD> out;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -266,7 +284,11 @@ bool Brivan::Start(const std::wstring& exe, const std::wstring& workDir, double 
                    return !Alive(process_);
                },
                timeoutMs, 20) &&
-           main_ != nullptr;
+           main_ != nullptr &&
+           // The window exists before its initialisation has filled the form; a sent message is
+           // answered only once the window thread is back in its message loop.
+           Responsive(static_cast<DWORD>(timeoutMs)) &&
+           WaitFor([&] { return IsWindowVisible(main_) != FALSE; }, 10000, 20);
 }
 
 void Brivan::SetText(int id, const std::wstring& text) const {

@@ -38,8 +38,11 @@ int wmain(int argc, wchar_t** argv) {
         Say("brivan_probe: --exe and --workdir are required\n");
         return 2;
     }
-    if (o.cpuKey.empty())
-        o.cpuKey = o.workDir;
+    if (o.cpuKey.empty()) {
+        // The folder that holds Brivan.exe: the scripts give it a name no other process carries.
+        std::wstring dir = o.exe.substr(0, o.exe.find_last_of(L"\\/"));
+        o.cpuKey = dir.substr(dir.find_last_of(L"\\/") + 1);
+    }
     if (mode == L"bench")
         return RunBench(o);
     if (mode == L"soak")

@@ -1,0 +1,56 @@
+# Pointer and keyboard through the X server, on the windows Wine draws. Source it in a shell that has
+# the Wine environment and DISPLAY; set XDO_WHERE to xdo_where.exe, which tells where a control is.
+
+# xdo_where's answer, without the CR of Wine's console output.
+where() { wine "$XDO_WHERE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# Waits for a window (see xdo_where for the names) and prints its owner's process id.
+wait_window() { where wait "$1" "${2:-15000}"; }
+wait_gone() { where gone "$1" "${2:-15000}"; }
+
+# Raises the X window whose name begins with the given text, so the pointer lands on it.
+raise_window() {
+    local id
+    for id in $(xdotool search --name "$1" 2>/dev/null); do
+        xdotool windowraise "$id" 2>/dev/null
+    done
+}
+
+# Moves the pointer onto a control of a window and clicks it with the left button, like a person.
+click_control() {
+    local xy
+    xy=$(where rect "$1" "${2:-}") || { echo "xdo: no control ${2:-} in window $1" >&2; return 1; }
+    # shellcheck disable=SC2086
+    xdotool mousemove --sync $xy
+    sleep 0.1
+    xdotool click 1
+    sleep 0.2
+}
+
+# Clicks a field, clears what it holds and types the text, key by key.
+type_into() {
+    click_control "$1" "$2" || return 1
+    xdotool key --clearmodifiers End
+    xdotool key --clearmodifiers --repeat 40 --delay 5 BackSpace
+    xdotool type --clearmodifiers --delay 40 "$3"
+    sleep 0.2
+}
+
+# Opens a drop-down with the pointer and moves its selection with the keyboard: "Down" n times, Enter.
+choose_in_dropdown() {
+    click_control "$1" "$2" || return 1
+    xdotool key --clearmodifiers --repeat "$3" --delay 80 Down
+    xdotool key --clearmodifiers Return
+    sleep 0.3
+}
+
+# Polls a command until it succeeds or the seconds pass.
+poll() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.2
+    done
+}

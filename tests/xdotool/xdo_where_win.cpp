@@ -1,0 +1,119 @@
+// Tells a shell script where Brivan's windows and controls are on the screen, so that xdotool can
+// click them with the real pointer. It only looks: it never sends input or messages to the windows.
+//   xdo_where rect WINDOW [ID]   centre "x y" of the window, or of its control ID, in screen pixels
+//   xdo_where wait WINDOW MS     waits until the window exists; prints the owner's process id
+//   xdo_where gone WINDOW MS     waits until no window has that title
+//   xdo_where text WINDOW ID     the text of a control (UTF-8)
+//   xdo_where count WINDOW       how many top-level windows carry the title
+// WINDOW is a title, or one of: main, editor, stop-question, exit-question (Russian titles, which a
+// command line in the C locale would garble).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Title(const std::wstring& name) {
+    if (name == L"main")
+        return L"Запуск сервера SL 1.6 в консольном режиме + слежение за падением v3.0";
+    if (name == L"editor")
+        return L"Редактор списка карт";
+    if (name == L"stop-question")
+        return L"Запрос на остановку сервера";
+    if (name == L"exit-question")
+        return L"Запрос на выход";
+    return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buf[1024];
+    int n = GetWindowTextW(hwnd, buf, 1024);
+    return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::vector<HWND> Titled(const std::wstring& title) {
+    struct State {
+        const std::wstring* title;
+        std::vector<HWND> out;
+    } s{&title, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* st = reinterpret_cast<State*>(p);
+            if (IsWindowVisible(hwnd) && TextOf(hwnd) == *st->title)
+                st->out.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.out;
+}
+
+void PrintUtf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
+    fwrite(out.data(), 1, out.size(), stdout);
+    fputc('\n', stdout);
+}
+
+bool WaitUntil(bool wantPresent, const std::wstring& title, DWORD ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (Titled(title).empty() != wantPresent)
+            return true;
+        if (GetTickCount() - start > ms)
+            return false;
+        Sleep(20);
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return 2;
+    std::wstring cmd = argv[1], title = Title(argv[2]);
+    if (cmd == L"wait") {
+        if (!WaitUntil(true, title, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000))
+            return 1;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(Titled(title)[0], &pid);
+        printf("%lu\n", pid);
+        return 0;
+    }
+    if (cmd == L"gone")
+        return WaitUntil(false, title, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000) ? 0 : 1;
+    if (cmd == L"count") {
+        printf("%zu\n", Titled(title).size());
+        return 0;
+    }
+    auto found = Titled(title);
+    if (found.empty())
+        return 1;
+    HWND target = found[0];
+    if (argc > 3) {
+        target = GetDlgItem(found[0], _wtoi(argv[3]));
+        if (!target)
+            return 1;
+    }
+    if (cmd == L"rect") {
+        RECT r;
+        GetWindowRect(target, &r);
+        printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        return 0;
+    }
+    if (cmd == L"text") {
+        // The platform keeps no caption for another process's controls (a drop-down's selection, an
+        // edit's text): ask the control itself.
+        wchar_t buf[1024] = {};
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(target, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &got);
+        PrintUtf8(std::wstring(buf, got < 1024 ? got : 1023));
+        return 0;
+    }
+    return 2;
+}
