@@ -111,7 +111,8 @@ int wmain(int argc, wchar_t** argv) {
         // edit's text): ask the control itself.
         wchar_t buf[1024] = {};
         DWORD_PTR got = 0;
-        SendMessageTimeoutW(target, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &got);
+        SendMessageTimeoutW(target, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000,
+                            &got);
         PrintUtf8(std::wstring(buf, got < 1024 ? got : 1023));
         return 0;
     }
