@@ -34,6 +34,13 @@ fail() {
 server_pid() { where wait "$1" 1000; }
 log_tail() { grep -a "$1" "$work/standin.log" | tail -n "${2:-1}" | sed 's/^/     standin.log: /'; }
 main_up() { raise_window "SL 1.6"; }
+# Every window opens at the top left when there is no window manager: put consoles below the form.
+place_console() {
+    local id
+    for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
+        xdotool windowmove "$id" "$2" 440 2>/dev/null
+    done
+}
 
 step "Brivan.exe starts in $work (beside the stand-in hlds.exe); it creates its profile brvBrivan3.txt"
 (cd "$work" && exec wine "$brivan") >/dev/null 2>&1 &
@@ -48,6 +55,7 @@ click_control main 1013
 first="Harrowgate Arena - 27015"
 pid1=$(wait_window "$first" 30000) || fail "no console titled \"$first\""
 say "its console window is titled \"$first\" (process $pid1)"
+place_console "$first" 0
 log_tail "^start pid=" 1
 main_up
 shot first-server
@@ -61,6 +69,7 @@ click_control main 1013
 second="Delta Arena - 27016"
 pid2=$(wait_window "$second" 30000) || fail "no console titled \"$second\""
 say "its console window is titled \"$second\" (process $pid2); only the active server's console is shown"
+place_console "$second" 640
 main_up
 shot two-servers
 
@@ -85,6 +94,7 @@ old=$(server_pid "$active")
 poll 30 bash -c "p=\$(wine '$XDO_WHERE' wait '$active' 500 2>/dev/null | tr -d '\r'); [ -n \"\$p\" ] && [ \"\$p\" != '$old' ]" ||
     fail "\"$active\" did not come back"
 say "\"$active\" is back as process $(server_pid "$active") (was $old)"
+place_console "$active" 640
 main_up
 shot restarted
 
