@@ -10,7 +10,8 @@ seconds=${1:-60}
 build=${2:-build/fuzz}
 jobs=${JOBS:-2}
 
-tools/install-deps.sh clang || exit 1
+# clang leaves the libFuzzer runtime to a recommended package: name it.
+tools/install-deps.sh clang libclang-rt-dev || exit 1
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" >/dev/null || exit 1
 cmake --build "$build" -j"$jobs" || exit 1
 
