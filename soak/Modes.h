@@ -12,6 +12,7 @@ struct Options {
     std::wstring only;     // run only this fault case
     int restarts = 1000;
     int servers = 8;
+    int startupPercent = 25; // of the ends, how many hit a server still starting up
     unsigned seed = 1;
 };
 

@@ -108,10 +108,10 @@ int RunSoak(const Options& o) {
             for (DWORD p : ChildProcesses(b.Pid(), L"hlds.exe"))
                 (titledPids.count(p) ? running : starting).push_back(p);
         }
-        // About one end in four hits a server during its own start-up, the rest a running one.
+        // A share of the ends (a quarter by default) hits a server during its own start-up.
         // The choice holds until a server of that kind is there to end.
         if (!choiceMade) {
-            hitStarting = std::uniform_int_distribution<int>(0, 3)(rng) == 0;
+            hitStarting = std::uniform_int_distribution<int>(0, 99)(rng) < o.startupPercent;
             choiceMade = true;
         }
         const auto& pool = hitStarting ? starting : running;

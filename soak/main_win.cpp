@@ -10,7 +10,8 @@ int wmain(int argc, wchar_t** argv) {
     using namespace probe;
     if (argc < 2) {
         Say("usage: brivan_probe bench|soak|faults --exe Brivan.exe --workdir DIR [--cpu-key TEXT]\n"
-            "       [--restarts N] [--servers N] [--seed N] [--full-disk DIR] [--case NAME]\n");
+            "       [--restarts N] [--servers N] [--startup-percent N] [--seed N] [--full-disk DIR] [--case "
+            "NAME]\n");
         return 2;
     }
     Options o;
@@ -31,6 +32,8 @@ int wmain(int argc, wchar_t** argv) {
             o.restarts = _wtoi(v.c_str());
         else if (k == L"--servers")
             o.servers = _wtoi(v.c_str());
+        else if (k == L"--startup-percent")
+            o.startupPercent = _wtoi(v.c_str());
         else if (k == L"--seed")
             o.seed = static_cast<unsigned>(_wtoi(v.c_str()));
     }
