@@ -9,6 +9,8 @@ cd "$top"
 # shellcheck source=product-lib.sh
 . tools/product-lib.sh
 demo=${DEMO_DIR:-build/demo}
+# The demo keeps its own Wine prefix ($demo/wineprefix): a test run sharing the build's prefix would
+# otherwise own the desktop, and Brivan's window would open on that run's display.
 
 product_build_windows || exit 1
 cmake --build "$product_build" -j"$product_jobs" --target xdo_where || exit 1
@@ -19,7 +21,7 @@ cp "$product_exe" "$work/Brivan.exe"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${TOUR:-}" ] && xdpyinfo >/dev/null 2>&1; then
     # shellcheck source=../cmake/wine-env.sh
-    . cmake/wine-env.sh "$product_build"
+    . cmake/wine-env.sh "$demo"
     brivan_wine_prefix_ready || exit 1
     echo "Brivan runs on your display $DISPLAY, in $(realpath "$work")."
     echo "Press \"Запустить сервер\" to start a server; \"Выход\" ends Brivan and its servers."
@@ -29,5 +31,5 @@ fi
 shots=$(realpath -m "$demo/screenshots")
 rm -rf "$shots"
 echo "No display: a narrated tour on a private X display."
-tools/wine-session.sh "$product_build" tools/demo-tour.sh "$(realpath "$work")" "$(realpath "$work/Brivan.exe")" \
+tools/wine-session.sh "$demo" tools/demo-tour.sh "$(realpath "$work")" "$(realpath "$work/Brivan.exe")" \
     "$(realpath "$where_exe")" "$shots"
