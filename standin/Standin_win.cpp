@@ -1,4 +1,5 @@
 // The stand-in dedicated server: enough of hlds.exe for a launcher to start, talk to, watch and stop.
+#include "framework/FileBytes_win.h"
 #include "servers/StandinProtocol.h"
 #include "standin/Channel_win.h"
 #include "standin/Log_win.h"
@@ -70,20 +71,8 @@ void ShowInView(std::string_view line) {
     }
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string data;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) {
-        data.append(buf, got);
-    }
-    CloseHandle(f);
-    return data;
+std::string ReadConfigBytes(const std::wstring& path) {
+    return brv::ReadFileBytes(path).value_or(std::string());
 }
 
 // Holds the address and port for the whole life of the process, as a real server does.
@@ -264,7 +253,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
     standin::Log("start", Utf8(commandLine));
     g_args = standin::ParseServerArgs(commandLine);
     std::wstring configPath = g_args.game + L"\\" + g_args.configFile;
-    g_hostname = standin::ReadHostname(ReadFileBytes(configPath));
+    g_hostname = standin::ReadHostname(ReadConfigBytes(configPath));
     standin::Log("hostname", g_hostname);
     if (!BindGamePort()) {
         End("bind failed", 2);

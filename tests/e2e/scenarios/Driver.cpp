@@ -1,5 +1,6 @@
 #include "Driver.h"
 
+#include "framework/FileBytes_win.h"
 #include "framework/Text.h"
 
 #include <winsock2.h>
@@ -132,20 +133,7 @@ DWORD WorkDir::Attributes(const std::wstring& rel) const {
 }
 
 std::string WorkDir::Read(const std::wstring& rel) const {
-    HANDLE f =
-        CreateFileW(Full(rel).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    CloseHandle(f);
-    return bytes;
+    return brv::ReadFileBytes(Full(rel)).value_or(std::string());
 }
 
 void WorkDir::Write(const std::wstring& rel, const std::string& bytes) const {

@@ -1,5 +1,6 @@
 // The map sources and the map list editor on real files under Wine; the editor is opened through the
 // map host and driven from a second thread.
+#include "framework/FileBytes_win.h"
 #include "framework/Controls_win.h"
 #include "framework/InvalidArgument.h"
 #include "framework/Report.h"
@@ -23,28 +24,11 @@ using Entries = std::vector<std::wstring>;
 namespace {
 
 std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) {
-        bytes.append(buf, got);
-    }
-    CloseHandle(f);
-    return bytes;
+    return brv::ReadFileBytes(path).value_or("<missing>");
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE f =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(f);
+    ASSERT_TRUE(brv::WriteFileBytes(path, bytes));
 }
 
 Entries ListEntries(HWND dialog, int id) {

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary folder as the current directory for each test (the program addresses its files
 // from the current directory), and a reporter that records every message instead of showing it.
+#include "framework/FileBytes_win.h"
 #include "framework/Report.h"
 #include "framework/Text.h"
 
@@ -41,29 +42,15 @@ protected:
     std::wstring Path(const std::wstring& name) const { return dir_ + L"\\" + name; }
 
     static std::string ReadBytes(const std::wstring& path) {
-        std::string bytes;
-        HANDLE f =
-            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (f == INVALID_HANDLE_VALUE) {
-            ADD_FAILURE() << "cannot open " << brv::ToUtf8(path);
-            return bytes;
+        auto bytes = brv::ReadFileBytes(path);
+        if (!bytes) {
+            ADD_FAILURE() << "cannot read " << brv::ToUtf8(path);
         }
-        char chunk[65536];
-        DWORD got = 0;
-        while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-            bytes.append(chunk, got);
-        }
-        CloseHandle(f);
-        return bytes;
+        return bytes.value_or(std::string());
     }
 
     static void WriteBytes(const std::wstring& path, const std::string& bytes) {
-        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-        ASSERT_NE(f, INVALID_HANDLE_VALUE) << brv::ToUtf8(path);
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-        CloseHandle(f);
+        ASSERT_TRUE(brv::WriteFileBytes(path, bytes)) << brv::ToUtf8(path);
     }
 
     static bool Exists(const std::wstring& path) {

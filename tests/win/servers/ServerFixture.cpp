@@ -1,5 +1,6 @@
 #include "ServerFixture.h"
 
+#include "framework/FileBytes_win.h"
 #include "framework/Text.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerStop.h"
@@ -23,19 +24,7 @@ std::wstring StandinPath() {
 }
 
 std::string ReadAll(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string data;
-    char buf[8192];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) {
-        data.append(buf, got);
-    }
-    CloseHandle(f);
-    return data;
+    return brv::ReadFileBytes(path).value_or(std::string());
 }
 
 void DeleteTree(const std::wstring& dir) {
