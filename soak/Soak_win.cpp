@@ -46,6 +46,20 @@ bool WaitSettled(const Brivan& b, int servers, std::vector<DWORD>& owners, doubl
         timeoutMs, 100);
 }
 
+// What an operator would look at when servers went missing.
+void Describe(const Brivan& b, int servers) {
+    for (int i = 0; i < servers; ++i)
+        Say("  %s: %zu window(s)\n", Utf8(ServerTitle(kName, kFirstPort + i)).c_str(),
+            WindowsTitled(ServerTitle(kName, kFirstPort + i)).size());
+    for (DWORD p : ChildProcesses(b.Pid(), L"hlds.exe"))
+        Say("  server process %lu: windows %s\n", p, Utf8(WindowTitlesOf(p)).c_str());
+    Say("  windows titled \"Console\": %zu; Brivan answers: %s\n", WindowsTitled(L"Console").size(),
+        b.Responsive(5000) ? "yes" : "NO");
+    for (HWND h : b.Dialogs())
+        Say("  Brivan shows \"%s\": %s\n", Utf8(WindowText(h)).c_str(),
+            Utf8(WindowText(GetDlgItem(h, 0xFFFF))).c_str());
+}
+
 long SteadyHandleCount(DWORD pid) {
     // The least of a few samples: a handle held for a moment by a platform call is not a leak.
     long least = -1;
@@ -94,9 +108,10 @@ int RunSoak(const Options& o) {
         o.servers, handles0, handlesAtStart, o.restarts);
 
     std::mt19937 rng(o.seed);
-    int ended = 0, duringStartup = 0, stalls = 0;
+    int ended = 0, duringStartup = 0;
     double t0 = NowMs(), lastReport = t0, lastProgress = t0;
     bool choiceMade = false, hitStarting = false;
+    double choiceTime = 0;
     while (ended < o.restarts) {
         // Split the children into those whose console carries the title and those still starting.
         std::vector<DWORD> running, starting;
@@ -109,12 +124,14 @@ int RunSoak(const Options& o) {
                 (titledPids.count(p) ? running : starting).push_back(p);
         }
         // A share of the ends (a quarter by default) hits a server during its own start-up.
-        // The choice holds until a server of that kind is there to end.
-        if (!choiceMade) {
+        // The choice holds until a server of that kind is there to end, or for a second at most.
+        if (!choiceMade || NowMs() - choiceTime > 1000) {
             hitStarting = std::uniform_int_distribution<int>(0, 99)(rng) < o.startupPercent;
             choiceMade = true;
+            choiceTime = NowMs();
         }
-        const auto& pool = hitStarting ? starting : running;
+        // With nothing starting, ending a running server makes one start.
+        const auto& pool = hitStarting && !starting.empty() ? starting : running;
         if (pool.empty()) {
             Sleep(2);
         } else {
@@ -139,8 +156,8 @@ int RunSoak(const Options& o) {
                 (NowMs() - t0) / 1000.0);
         }
         if (NowMs() - lastProgress > 30000) {
-            ++stalls;
             Say("FAIL: no server process to end for 30 s: restarts stopped (deadlock or lost servers)\n");
+            Describe(b, o.servers);
             return 1;
         }
         if (auto box = b.WaitMessageBox(0); box.hwnd) {
@@ -155,12 +172,7 @@ int RunSoak(const Options& o) {
     int failures = 0;
     if (!WaitSettled(b, o.servers, owners, 60000)) {
         Say("FAIL: after the run the servers did not settle to one process each\n");
-        for (int i = 0; i < o.servers; ++i)
-            Say("  %s: %zu window(s)\n", Utf8(ServerTitle(kName, kFirstPort + i)).c_str(),
-                WindowsTitled(ServerTitle(kName, kFirstPort + i)).size());
-        for (DWORD p : ChildProcesses(b.Pid(), L"hlds.exe"))
-            Say("  server process %lu: windows %s\n", p, Utf8(WindowTitlesOf(p)).c_str());
-        Say("  windows titled \"Console\": %zu\n", WindowsTitled(L"Console").size());
+        Describe(b, o.servers);
         ++failures;
     } else {
         Say("check: each of the %d servers runs exactly once\n", o.servers);
@@ -220,7 +232,6 @@ int RunSoak(const Options& o) {
     }
     Say("SOAK|restarts|%d|seconds|%.1f|startup_kills|%d|handles_start|%ld|handles_end|%ld|result|%s\n", ended,
         secs, duringStartup, handles0, handles1, failures ? "FAIL" : "PASS");
-    (void)stalls;
     return failures ? 1 : 0;
 }
 
