@@ -4,7 +4,7 @@
 # Environment: BUILD (build/windows), NATIVE_BUILD (build/bench-native), RESULTS (bench/RESULTS.md).
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
+cd "$top" || exit 1
 # shellcheck source=product-lib.sh
 . tools/product-lib.sh
 native=${NATIVE_BUILD:-build/bench-native}

@@ -5,7 +5,7 @@
 # Environment: BUILD (build/windows), DEMO_DIR (build/demo), TOUR=1 forces the tour even with a display.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
+cd "$top" || exit 1
 # shellcheck source=product-lib.sh
 . tools/product-lib.sh
 demo=${DEMO_DIR:-build/demo}

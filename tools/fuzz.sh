@@ -5,7 +5,7 @@
 # A crash or sanitizer report fails the command and leaves the input in BUILD_DIR/artifacts/.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
+cd "$top" || exit 1
 seconds=${1:-60}
 build=${2:-build/fuzz}
 jobs=${JOBS:-2}

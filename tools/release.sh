@@ -4,7 +4,7 @@
 # Usage: tools/release.sh [WINDOWS_BUILD_DIR [OUT_DIR]]   (defaults: build/windows, build/release)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
+cd "$top" || exit 1
 build=${1:-build/windows}
 out=${2:-build/release}
 jobs=${JOBS:-2}

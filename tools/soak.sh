@@ -6,7 +6,7 @@
 # FUZZ_BUILD (build/fuzz).
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
+cd "$top" || exit 1
 # shellcheck source=product-lib.sh
 . tools/product-lib.sh
 restarts=${RESTARTS:-1000}
