@@ -61,15 +61,23 @@ void Describe(const Brivan& b, int servers) {
 }
 
 long SteadyHandleCount(DWORD pid) {
-    // The least of a few samples: a handle held for a moment by a platform call is not a leak.
-    long least = -1;
-    for (int i = 0; i < 5; ++i) {
+    // The count seen most often over two seconds: the supervision holds a duplicate of each process
+    // handle while it waits and lets go between passes, and a platform call may hold one for a moment.
+    std::map<long, int> seen;
+    for (int i = 0; i < 20; ++i) {
         long n = HandleCount(pid);
-        if (n >= 0 && (least < 0 || n < least))
-            least = n;
-        Sleep(200);
+        if (n >= 0)
+            ++seen[n];
+        Sleep(100);
     }
-    return least;
+    long best = -1;
+    int times = 0;
+    for (const auto& [count, k] : seen)
+        if (k > times) {
+            best = count;
+            times = k;
+        }
+    return best;
 }
 
 } // namespace
