@@ -2,8 +2,8 @@
 # Soak and faults, on demand: 1,000 restarts over 8 servers ended from outside at random moments, the
 # fault cases (read-only files, a full disk, an unreadable server.cfg, a taken port, a server without
 # a console, a storm of fatal-error windows), then every libFuzzer target for a bounded time.
-# Environment: RESTARTS (1000), SERVERS (8), SEED (random), FUZZ_SECONDS (60), BUILD (build/windows),
-# FUZZ_BUILD (build/fuzz).
+# Environment: RESTARTS (1000), SERVERS (8), STARTUP_PERCENT (25: ends that hit a server still starting),
+# SEED (random), FUZZ_SECONDS (60), BUILD (build/windows), FUZZ_BUILD (build/fuzz).
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top" || exit 1
@@ -11,6 +11,7 @@ cd "$top" || exit 1
 . tools/product-lib.sh
 restarts=${RESTARTS:-1000}
 servers=${SERVERS:-8}
+startup=${STARTUP_PERCENT:-25}
 seed=${SEED:-$RANDOM}
 fuzz_seconds=${FUZZ_SECONDS:-60}
 
@@ -31,7 +32,7 @@ exe=$(winpath "$product_bin/Brivan.exe")
 inner=$product_run/run.sh
 cat >"$inner" <<EOF
 wine "$product_probe" soak --exe '$exe' --workdir '$(winpath "$product_run/work")' \
-    --restarts $restarts --servers $servers --seed $seed
+    --restarts $restarts --servers $servers --startup-percent $startup --seed $seed
 echo "== Faults"
 wine "$product_probe" faults --exe '$exe' --workdir '$(winpath "$product_run/faults")' \
     ${full:+--full-disk '$(winpath "$full")'}
