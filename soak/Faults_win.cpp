@@ -58,6 +58,18 @@ bool FirstRun(const Options& o, const std::wstring& dir) {
     return b.Start(o.exe, dir) && b.Exit();
 }
 
+// Deletes the first set-master and answers Yes: the one save of the profile that nothing else precedes.
+// The messages that follow the question, or a note when the question did not come.
+std::vector<Brivan::Box> DeleteFirstSetmaster(const Brivan& b) {
+    SendMessageW(b.Item(IDC_SETMASTER_LIST), LB_SETCURSEL, 0, 0);
+    b.Click(IDC_REMOVE_SETMASTER);
+    auto question = b.WaitMessageBox(10000);
+    if (!question.hwnd || question.caption != L"Запрос на удаление сет-мастера")
+        return {Brivan::Box{nullptr, L"", L"(no deletion question)"}};
+    b.Answer(question, IDYES);
+    return TakeBoxes(b, 5000);
+}
+
 void ReadOnlyProfile(const Options& o) {
     std::wstring dir = CaseDir(o, L"roprofile");
     std::wstring profile = dir + L"\\brvBrivan3.txt";
@@ -72,14 +84,18 @@ void ReadOnlyProfile(const Options& o) {
     b.SetIp(127, 0, 0, 1);
     double t = b.StartServer(L"ReadOnly", 27311, 20000);
     auto boxes = TakeBoxes(b, 5000);
+    auto deleteBoxes = DeleteFirstSetmaster(b);
+    bool deleteMessage =
+        !deleteBoxes.empty() && StartsWith(deleteBoxes[0].text, L"Не может записать в файл (ошибка ");
     ReadAll(profile, after);
     DWORD now = GetFileAttributesW(profile.c_str());
     bool message = !boxes.empty() && StartsWith(boxes[0].text, L"Не может записать в файл (ошибка ");
-    bool ok = t < 0 && message && after == before && NoServers(b) &&
+    bool ok = t < 0 && message && deleteMessage && after == before && NoServers(b) &&
               (now & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
                   (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     Result("read-only profile", ok,
-           std::string(message ? "write message shown" : "no write message") +
+           std::string(message ? "write message shown on Start" : "no write message on Start") +
+               (deleteMessage ? " and on a set-master deletion" : ", NONE on a set-master deletion") +
                (after == before ? ", profile unchanged" : ", PROFILE CHANGED") +
                (NoServers(b) ? ", no server started" : ", a server started"));
     b.Exit();
@@ -158,14 +174,18 @@ void FullDisk(const Options& o) {
     auto startBoxes = TakeBoxes(b, 5000);
     bool started = t >= 0 || !NoServers(b);
     auto mapBoxes = SaveMapListFromEditor(b);
+    auto deleteBoxes = DeleteFirstSetmaster(b);
     ReadAll(profile, profile1);
     ReadAll(cfg, cfg1);
     ReadAll(list, list1);
-    bool ok =
-        !startBoxes.empty() && !mapBoxes.empty() && profile1 == profile0 && list1 == list0 && cfg1 == cfg0;
+    bool deleteMessage =
+        !deleteBoxes.empty() && StartsWith(deleteBoxes[0].text, L"Не может записать в файл (ошибка ");
+    bool ok = !startBoxes.empty() && !mapBoxes.empty() && deleteMessage && profile1 == profile0 &&
+              list1 == list0 && cfg1 == cfg0;
     Result("full disk", ok,
            std::to_string(startBoxes.size()) + " message(s) on Start, " + std::to_string(mapBoxes.size()) +
-               " on the map list save" + (started ? ", a server started" : ", no server started") +
+               " on the map list save, " + (deleteMessage ? "the write message" : "NO write message") +
+               " on a set-master deletion" + (started ? ", a server started" : ", no server started") +
                (profile1 == profile0 ? "; profile intact" : "; PROFILE CHANGED") +
                (cfg1 == cfg0 ? ", Brivan.cfg intact"
                              : ", BRIVAN.CFG CHANGED (" + std::to_string(cfg1.size()) + " of " +
