@@ -10,10 +10,10 @@ product_build_windows() {
     cmake -S . -B "$product_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
         >/dev/null || return 1
     cmake --build "$product_build" -j"$product_jobs" --target Brivan hlds brivan_probe || return 1
-    product_exe=$(find "$product_build/app" -name Brivan.exe | head -n 1)
-    product_hlds=$(find "$product_build/standin" -name hlds.exe | head -n 1)
-    product_probe=$(find "$product_build/soak" -name brivan_probe.exe | head -n 1)
-    [ -n "$product_exe" ] && [ -n "$product_hlds" ] && [ -n "$product_probe" ]
+    product_exe=$product_build/app/Brivan.exe
+    product_hlds=$product_build/standin/hlds.exe
+    product_probe=$product_build/soak/brivan_probe.exe
+    [ -f "$product_exe" ] && [ -f "$product_hlds" ] && [ -f "$product_probe" ]
 }
 
 # A run folder: bin-<unique>/Brivan.exe (a folder name no other process carries, so the probe finds

@@ -13,8 +13,8 @@ tools/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$jobs" --target Brivan
 
-exe=$(find "$build" -name Brivan.exe -not -path '*/wineprefix/*' | head -n 1)
-[ -n "$exe" ] || { echo "release: Brivan.exe was not built" >&2; exit 1; }
+exe=$build/app/Brivan.exe
+[ -f "$exe" ] || { echo "release: Brivan.exe was not built" >&2; exit 1; }
 
 version=$(sed -n 's/^#define BRIVAN_VERSION_TEXT "\(.*\)"/\1/p' res/version.rc)
 [ -n "$version" ] || { echo "release: no BRIVAN_VERSION_TEXT in res/version.rc" >&2; exit 1; }
