@@ -23,6 +23,11 @@ struct LaunchOptions {
 // Where a launch's messages go: the window thread shows them, a restart posts them to it.
 using Notifier = std::function<void(const Report&)>;
 
+// How a launch ended. A process that could not be created (the platform refuses it while, say, the
+// program file is being replaced or the new process is ended during its creation) is worth another
+// try; a refusal the operator has been told about is not.
+enum class LaunchOutcome { kLaunched, kRefused, kProcessNotCreated };
+
 // Starts a server: a new one from the current settings record (mode 0, `record` unused) or a restart
 // from `record` (mode 1, on the supervision thread: the form is updated through host.PostRestarted).
 // True when the server was appended to the table. An invalid game, server type or priority selection
@@ -30,6 +35,8 @@ using Notifier = std::function<void(const Report&)>;
 // process that cannot be created) and leaves nothing open.
 bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
                   const LaunchOptions& options = {});
+LaunchOutcome LaunchServerWithOutcome(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
+                                      const LaunchOptions& options = {});
 
 // True when a UDP socket can be bound to the address and port; otherwise reports why and is false.
 bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify);

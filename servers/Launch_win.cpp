@@ -63,8 +63,8 @@ bool SetTitle(HWND window, const std::wstring& title) {
 
 } // namespace
 
-bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
-                  const LaunchOptions& options) {
+LaunchOutcome LaunchServerWithOutcome(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
+                                      const LaunchOptions& options) {
     const bool restart = mode == kLaunchRestart;
     void* owner = host.OwnerWindow();
     Notifier notify = [&host, restart](const Report& r) {
@@ -86,11 +86,11 @@ bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL recor
     record.launchResult = 0;
 
     if (!CheckPortFree(owner, record.ip, record.port, notify)) {
-        return false;
+        return LaunchOutcome::kRefused;
     }
     if (!CreateChannel(record)) {
         notify({owner, kMsgNoChannel, kCaptionError, kMbOk | kMbIconError});
-        return false;
+        return LaunchOutcome::kRefused;
     }
     ChannelGuard guard{record};
     STARTUPINFOW si = ConsoleStartup();
@@ -100,7 +100,7 @@ bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL recor
         size_t units = Utf16Units(record.commandLine) + Utf16Units(record.channelArgs);
         notify({owner, FormatCommandTooLong(units, kLaunchCommandUnits - 1), kCaptionLaunchRefused,
                 kMbOk | kMbIconError});
-        return false;
+        return LaunchOutcome::kRefused;
     }
     uint32_t priority = 0;
     if (!host.PriorityClassAt(host.PrioritySelection(), priority)) {
@@ -113,7 +113,7 @@ bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL recor
     record.launchResult = CreateProcessW(exe.c_str(), record.launchCommand.data(), &sa, nullptr, TRUE,
                                          priority | kCreationFlags, nullptr, nullptr, &si, &pi);
     if (!record.launchResult) {
-        return false;
+        return LaunchOutcome::kProcessNotCreated;
     }
     CloseHandle(pi.hThread);
     // Wine drops the class given with the creation flags; set it again where it did not take.
@@ -143,7 +143,12 @@ bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL recor
     } else {
         OnActiveServerChanged(host, table);
     }
-    return true;
+    return LaunchOutcome::kLaunched;
+}
+
+bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
+                  const LaunchOptions& options) {
+    return LaunchServerWithOutcome(host, table, mode, std::move(record), options) == LaunchOutcome::kLaunched;
 }
 
 } // namespace brv

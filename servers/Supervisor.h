@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 namespace brv {
 
@@ -39,6 +40,8 @@ public:
 
 private:
     void Run();
+    // One restart; true when the server should be tried again on a later pass.
+    bool Restart(const brvRunSL& record);
 
     ServerHost& host_;
     ServerTable& table_;
@@ -47,6 +50,9 @@ private:
     void* stopEvent_;
     void* wakeEvent_;
     std::thread thread_;
+    // Servers whose process could not be created at their restart, tried again every pass: a
+    // server is never dropped from the watch because one creation failed.
+    std::vector<brvRunSL> retry_;
     std::atomic<uint64_t> restarts_{0};
     std::atomic<uint64_t> passes_{0};
 };

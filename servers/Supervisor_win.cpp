@@ -123,6 +123,25 @@ void* Supervisor::ThreadHandle() {
     return thread_.joinable() ? pthread_gethandle(thread_.native_handle()) : nullptr;
 }
 
+bool Supervisor::Restart(const brvRunSL& record) {
+    try {
+        switch (LaunchServerWithOutcome(host_, table_, kLaunchRestart, record, launch_)) {
+        case LaunchOutcome::kLaunched:
+            ++restarts_;
+            return false;
+        case LaunchOutcome::kProcessNotCreated:
+            return true;
+        case LaunchOutcome::kRefused:
+            return false; // the reason has been posted to the window thread
+        }
+    } catch (const InvalidArgumentError&) {
+        host_.PostReport({host_.OwnerWindow(), kInvalidArgumentText, kCaptionError, kMbOk | kMbIconError});
+    } catch (const std::exception&) {
+        // A restart that cannot be made leaves the server out of the table, like any refused restart.
+    }
+    return false;
+}
+
 void Supervisor::Run() {
     HANDLE stop = static_cast<HANDLE>(stopEvent_);
     HANDLE wake = static_cast<HANDLE>(wakeEvent_);
@@ -167,15 +186,26 @@ void Supervisor::Run() {
                 CloseHandle(static_cast<HANDLE>(gone->process));
             }
             pacer.Restarted(w.key, now);
-            try {
-                if (LaunchServer(host_, table_, kLaunchRestart, *gone, launch_)) {
-                    ++restarts_;
-                }
-            } catch (const InvalidArgumentError&) {
-                host_.PostReport(
-                    {host_.OwnerWindow(), kInvalidArgumentText, kCaptionError, kMbOk | kMbIconError});
-            } catch (const std::exception&) {
-                // A restart that cannot be made leaves the server out of the table, like any failed restart.
+            if (Restart(*gone)) {
+                retry_.push_back(*gone);
+            }
+            if (WaitForSingleObject(stop, 0) != WAIT_TIMEOUT) {
+                return;
+            }
+        }
+        for (size_t i = 0; i < retry_.size();) {
+            const std::wstring key = RestartPacer::KeyOf(retry_[i].serverTitle, retry_[i].ip, retry_[i].port);
+            if (uint64_t left = pacer.DueIn(key, now)) {
+                heldBack = std::min(heldBack.value_or(left), left);
+                ++i;
+                continue;
+            }
+            pacer.Restarted(key, now);
+            if (Restart(retry_[i])) {
+                heldBack = std::min<uint64_t>(heldBack.value_or(passMs_), passMs_);
+                ++i;
+            } else {
+                retry_.erase(retry_.begin() + static_cast<std::ptrdiff_t>(i));
             }
             if (WaitForSingleObject(stop, 0) != WAIT_TIMEOUT) {
                 return;

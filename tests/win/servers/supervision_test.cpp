@@ -1,5 +1,6 @@
 #include "ServerFixture.h"
 
+#include "framework/FileBytes_win.h"
 #include "servers/ChannelBlock.h"
 #include "servers/CommandLine.h"
 #include "servers/Launch.h"
@@ -401,4 +402,28 @@ TEST(Supervision, ServerStoppedDuringItsRestartIsEndedWhenTheRestartArrives) {
     w.host.RunPosted(w.table);
     EXPECT_EQ(w.table.Count(), 0);
     EXPECT_EQ(ExitCodeOf(s.processId), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+TEST(Supervision, RestartWhoseProcessCannotBeCreatedIsTriedAgainUntilItStarts) {
+    Watch w;
+    const brvRunSL first = w.Launch(L"Retry", 27241);
+    w.supervisor->Start();
+    // The program file is unusable while the server ends: every creation fails until it is back.
+    const std::wstring exe = w.dir.Path() + L"\\hlds.exe";
+    const std::wstring aside = w.dir.Path() + L"\\hlds.real";
+    ASSERT_TRUE(MoveFileW(exe.c_str(), aside.c_str()));
+    ASSERT_TRUE(brv::WriteFileBytes(exe, "not a program"));
+    HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, first.processId);
+    ASSERT_NE(p, nullptr);
+    TerminateProcess(p, 1);
+    CloseHandle(p);
+    EXPECT_TRUE(WaitFor([&] { return w.table.Count() == 0; }));
+    w.Passes(3);
+    EXPECT_EQ(w.table.Count(), 0);
+
+    ASSERT_TRUE(DeleteFileW(exe.c_str()));
+    ASSERT_TRUE(MoveFileW(aside.c_str(), exe.c_str()));
+    const auto back = w.RestartedFrom(L"Retry - 27241", first.processId);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_TRUE(w.host.PostedReports().empty());
 }
