@@ -85,6 +85,8 @@ bool BindGamePort() {
     if (s == INVALID_SOCKET) {
         return false;
     }
+    // Only this process holds the port: a console host it starts must not keep it after the server ends.
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<u_short>(_wtoi(g_args.port.c_str())));
