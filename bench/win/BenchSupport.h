@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the servers' benchmarks: a temporary working directory with the stand-in beside a
 // minimal main window, and figures.
+#include "framework/FileBytes_win.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerStop.h"
 
@@ -31,12 +32,7 @@ inline std::wstring MakeWorkDir() {
     CreateDirectoryW(dir.c_str(), nullptr);
     CopyFileW(StandinPath().c_str(), (dir + L"\\hlds.exe").c_str(), FALSE);
     CreateDirectoryW((dir + L"\\valve").c_str(), nullptr);
-    HANDLE f = CreateFileW((dir + L"\\valve\\Brivan.cfg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           0, nullptr);
-    const char cfg[] = "hostname \"Bench\"\r\n";
-    DWORD written = 0;
-    WriteFile(f, cfg, sizeof cfg - 1, &written, nullptr);
-    CloseHandle(f);
+    brv::WriteFileBytes(dir + L"\\valve\\Brivan.cfg", "hostname \"Bench\"\r\n");
     SetCurrentDirectoryW(dir.c_str());
     return dir;
 }

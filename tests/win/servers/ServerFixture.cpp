@@ -74,12 +74,7 @@ WorkDir::WorkDir() {
     CreateDirectoryW(path_.c_str(), nullptr);
     CopyFileW(StandinPath().c_str(), (path_ + L"\\hlds.exe").c_str(), FALSE);
     CreateDirectoryW((path_ + L"\\valve").c_str(), nullptr);
-    HANDLE f = CreateFileW((path_ + L"\\valve\\Brivan.cfg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           0, nullptr);
-    const char cfg[] = "sv_lan 1\r\nhostname \"Test Server\"\r\n";
-    DWORD written = 0;
-    WriteFile(f, cfg, sizeof cfg - 1, &written, nullptr);
-    CloseHandle(f);
+    brv::WriteFileBytes(path_ + L"\\valve\\Brivan.cfg", "sv_lan 1\r\nhostname \"Test Server\"\r\n");
     SetCurrentDirectoryW(path_.c_str());
 }
 
