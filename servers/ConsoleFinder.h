@@ -41,8 +41,8 @@ public:
 
 private:
     struct Awaited {
-        void* ended;         // a handle of our own to the process, signalled when it ends
-        brvHandle process;   // the record's identity in the table
+        void* ended;       // a handle of our own to the process, signalled when it ends
+        brvHandle process; // the record's identity in the table
         uint32_t processId;
         std::wstring title;
         uint64_t deadline;

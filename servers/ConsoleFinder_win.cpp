@@ -84,14 +84,14 @@ void ConsoleFinder::Stop() {
 void ConsoleFinder::Watch(const brvRunSL& record) {
     HANDLE ended = nullptr;
     if (record.process == nullptr ||
-        !DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(record.process), GetCurrentProcess(), &ended,
-                         SYNCHRONIZE, FALSE, 0)) {
+        !DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(record.process), GetCurrentProcess(),
+                         &ended, SYNCHRONIZE, FALSE, 0)) {
         return; // no process of ours to follow
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_awaited.push_back(
-            {ended, record.process, record.processId, record.serverTitle, GetTickCount64() + m_search.waitMs});
+        m_awaited.push_back({ended, record.process, record.processId, record.serverTitle,
+                             GetTickCount64() + m_search.waitMs});
     }
     SetEvent(static_cast<HANDLE>(m_wakeEvent));
 }

@@ -29,8 +29,8 @@ void WaitForAnyEnd(void* stop, void* wake, const std::vector<void*>& processes, 
             group.insert(group.end(), processes.begin() + static_cast<std::ptrdiff_t>(at),
                          processes.begin() + static_cast<std::ptrdiff_t>(end));
             helpers.emplace_back([group, wake, timeoutMs] {
-                DWORD r = WaitForMultipleObjects(static_cast<DWORD>(group.size()), group.data(), FALSE,
-                                                 timeoutMs);
+                DWORD r =
+                    WaitForMultipleObjects(static_cast<DWORD>(group.size()), group.data(), FALSE, timeoutMs);
                 if (r > WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + group.size()) {
                     SetEvent(static_cast<HANDLE>(wake));
                 }

@@ -27,8 +27,8 @@ void UpdateFormForServer(ServerHost& host, ServerTable& table, const std::wstrin
     if (update == FormUpdate::kNewServer) {
         host.SelectActive(host.AddActive(title));
     } else if (!InDropDown(host, title)) {
-        for (const brvRunSL& rec :
-             table.TakeAll([&title](const brvRunSL& r) { return r.serverTitle == title; }, CloseHandleValue)) {
+        for (const brvRunSL& rec : table.TakeAll(
+                 [&title](const brvRunSL& r) { return r.serverTitle == title; }, CloseHandleValue)) {
             EndServerProcess(rec);
         }
         return;

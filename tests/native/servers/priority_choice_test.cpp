@@ -15,9 +15,8 @@ TEST(PriorityClass, OnlyThePlatformsSixClassesAreAccepted) {
 }
 
 TEST(PriorityClass, RefusalNamesTheValueAsTheProfileWritesIt) {
-    EXPECT_EQ(brv::FormatBadPriority(0x1e5),
-              L"Недопустимый приоритет процесса 1e5 в профиле.\n"
-              L"Допустимы только 40, 4000, 20, 8000, 80 и 100.");
+    EXPECT_EQ(brv::FormatBadPriority(0x1e5), L"Недопустимый приоритет процесса 1e5 в профиле.\n"
+                                             L"Допустимы только 40, 4000, 20, 8000, 80 и 100.");
     EXPECT_NE(brv::FormatBadPriority(4).find(L"процесса 4 в"), std::wstring::npos);
 }
 
