@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace test {
 
@@ -292,6 +293,9 @@ std::optional<brvRunSL> Watch::RestartedFrom(const std::wstring& title, uint32_t
         },
         ms);
     if (!now || now->processId == oldPid) {
+        for (const auto& r : host.PostedReports()) { // why, when the restart was refused
+            std::fprintf(stderr, "posted: %s\n", Narrow(r.text).c_str());
+        }
         return std::nullopt;
     }
     EXPECT_TRUE(WaitFor([&] { return !dir.Events("start", now->processId).empty(); }));
