@@ -2,11 +2,11 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
+#include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "servercfg/WriteServerConfig.h"
-#include "framework/InvalidArgument.h"
 #include "servers/CommandLine.h"
 #include "servers/ConsoleView.h"
 #include "servers/Launch.h"
