@@ -32,7 +32,8 @@ public:
     ConsoleFinder(const ConsoleFinder&) = delete;
     ConsoleFinder& operator=(const ConsoleFinder&) = delete;
 
-    // Awaits the console of a record just appended (process, process id and title set). Any thread.
+    // Awaits the console of a record just appended (process, process id and title set), if it is
+    // still in the table. Any thread.
     void Watch(const brvRunSL& record);
     // Ends the thread; idempotent. Servers still awaited are left as they are.
     void Stop();

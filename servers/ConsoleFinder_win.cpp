@@ -82,11 +82,22 @@ void ConsoleFinder::Stop() {
 }
 
 void ConsoleFinder::Watch(const brvRunSL& record) {
-    HANDLE ended = nullptr;
-    if (record.process == nullptr ||
-        !DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(record.process), GetCurrentProcess(),
-                         &ended, SYNCHRONIZE, FALSE, 0)) {
-        return; // no process of ours to follow
+    // Duplicated under the table's lock, while the record still owns its handle: a stop or the
+    // supervision may take the server and close that handle at any moment.
+    HANDLE ended = m_table.Locked([&record](const ServerTable::Records& r) -> HANDLE {
+        for (const brvRunSL& rec : r) {
+            HANDLE dup = nullptr;
+            if (rec.process == record.process && rec.processId == record.processId &&
+                rec.process != nullptr &&
+                DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process), GetCurrentProcess(),
+                                &dup, SYNCHRONIZE, FALSE, 0)) {
+                return dup;
+            }
+        }
+        return nullptr;
+    });
+    if (ended == nullptr) {
+        return; // already gone: no console to find
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -17,7 +17,8 @@ namespace brv {
 namespace {
 
 struct Watched {
-    HANDLE process;
+    HANDLE process; // the record's own handle: its identity in the table
+    HANDLE ours;    // a duplicate to ask, which no stop can close meanwhile
     DWORD pid;
     std::wstring key;
 };
@@ -37,8 +38,8 @@ void CloseErrorWindows(ServerEvents& events) {
 }
 
 bool Alive(const Watched& w) {
-    if (w.process != nullptr) {
-        return WaitForSingleObject(w.process, 0) == WAIT_TIMEOUT;
+    if (w.ours != nullptr) {
+        return WaitForSingleObject(w.ours, 0) == WAIT_TIMEOUT;
     }
     HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, w.pid);
     if (h == nullptr) {
@@ -112,13 +113,22 @@ void Supervisor::TakeEndedServers() {
     auto watched = m_table.Locked([](const ServerTable::Records& r) {
         std::vector<Watched> out;
         for (const auto& rec : r) {
-            out.push_back({static_cast<HANDLE>(rec.process), rec.processId,
+            HANDLE ours = nullptr;
+            if (rec.process != nullptr) {
+                DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process), GetCurrentProcess(),
+                                &ours, SYNCHRONIZE, FALSE, 0);
+            }
+            out.push_back({static_cast<HANDLE>(rec.process), ours, rec.processId,
                            RestartPacer::KeyOf(rec.serverTitle, rec.ip, rec.port)});
         }
         return out;
     });
     for (const Watched& w : watched) {
-        if (Alive(w)) {
+        const bool alive = Alive(w);
+        if (w.ours != nullptr) {
+            CloseHandle(w.ours);
+        }
+        if (alive) {
             continue;
         }
         // Taken by identity: the window thread may have stopped this very server meanwhile.
