@@ -2,7 +2,8 @@
 // The supervision thread: closes the servers' fatal-error windows and restarts every server whose
 // process has ended. It sleeps on the server processes and its stop event, so a crash is answered at
 // once; the 500 ms pass is only the upper bound. A restart never waits for the new console (the
-// ConsoleFinder's work), so one server never holds up another's restart. The main window owns it:
+// ConsoleFinder's work), so one server never holds up another's restart. Every record in the table
+// is watched, whoever started its process. The main window owns it:
 // Start after initialisation, Stop (or destruction) before the table and the window go away.
 #include "servers/ConsoleFinder.h"
 #include "servers/PriorityChoice.h"
