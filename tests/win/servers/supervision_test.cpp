@@ -19,6 +19,7 @@ TEST(Supervision, ServerEndedFromOutsideComesBackLastWithItsTitle) {
     brvRunSL a = w.Launch(L"Ax", 27150);
     brvRunSL b = w.Launch(L"Bx", 27151);
     w.supervisor->Start();
+    w.servers.priorities.Select(1); // the operator chose "high" since: the restart takes it
     ASSERT_TRUE(KillFromOutside(a.processId));
     ASSERT_TRUE(w.RestartedFrom(L"Ax - 27150", a.processId));
     ASSERT_EQ(w.table.Count(), 2);
@@ -28,6 +29,7 @@ TEST(Supervision, ServerEndedFromOutsideComesBackLastWithItsTitle) {
     ASSERT_TRUE(again);
     EXPECT_NE(again->processId, a.processId);
     EXPECT_EQ(WindowTitle(again->consoleWindow), L"Ax - 27150");
+    EXPECT_EQ(GetPriorityClass(static_cast<HANDLE>(again->process)), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
     // The stand-in was started with the same command line and a channel of its own.
     auto starts = w.dir.Events("start", again->processId);
     ASSERT_EQ(starts.size(), 1u);
