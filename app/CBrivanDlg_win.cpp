@@ -2,13 +2,16 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
+#include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
 #include "res/resource.h"
 #include "servercfg/WriteServerConfig.h"
+#include "servers/CommandLine.h"
 #include "servers/ConsoleView.h"
 #include "servers/Launch.h"
 #include "servers/ServerChannel.h"
+#include "servers/ServerForm.h"
 #include "servers/ServerStop.h"
 #include "setmasters/SetmasterDialogs_win.h"
 #include "setmasters/SetmasterEdits.h"
@@ -37,8 +40,12 @@ CBrivanDlg::CBrivanDlg()
       m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
 CBrivanDlg::~CBrivanDlg() {
-    // The supervision thread works on the table and posts to this window: it ends before either goes.
+    // The supervision and console threads work on the table and post to this window: they end before
+    // either goes.
     StopSupervision();
+    if (m_consoles) {
+        m_consoles->Stop();
+    }
     brv::ReleaseAllServers(m_servers); // channels and process handles closed; the servers run on
 }
 
@@ -50,7 +57,7 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_PAINT, &CBrivanDlg::OnPaint),
         On(WM_QUERYDRAGICON, &CBrivanDlg::OnQueryDragIcon),
         On(WM_BRV_TRAYICON, &CBrivanDlg::OnTrayIcon),
-        On(WM_BRV_RESTARTED, &CBrivanDlg::OnRestarted),
+        On(WM_BRV_CONSOLE_FOUND, &CBrivanDlg::OnConsoleFound),
         On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
         SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
         SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
@@ -83,10 +90,7 @@ bool CBrivanDlg::OnInitDialog() {
         OnCancel();
         return false;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_priorityMutex);
-        m_priorityClasses = lists.priorities;
-    }
+    m_priorities.SetClasses(lists.priorities);
 
     m_ctrl.Fill(Hwnd());
     m_ctrl.enter.SetImage(IMAGE_ICON, LoadPicture(IDI_ENTER, IMAGE_ICON));
@@ -100,14 +104,16 @@ bool CBrivanDlg::OnInitDialog() {
     const brv::Form form = Form();
     brv::FillForm(form, m_settings, lists, brv::GetLocalAddress());
     m_ctrl.port.LimitText(5); // after the text: a longer port from the profile is shown whole
-    m_prioritySelection = m_ctrl.priority.Selection();
+    m_priorities.Select(m_ctrl.priority.Selection());
 
     // A profile with too few game or map source lines is reported here, and the window still gets
     // its icon and its watchdog: without them no server started later would ever be restarted.
     brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
-    m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers);
+    m_consoles = std::make_unique<brv::ConsoleFinder>(
+        m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
+    m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities);
     m_supervisor->Start();
     return true;
 }
@@ -206,9 +212,9 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     return 0;
 }
 
-std::optional<LRESULT> CBrivanDlg::OnRestarted(WPARAM, LPARAM lParam) {
+std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
     std::unique_ptr<std::wstring> title(reinterpret_cast<std::wstring*>(lParam));
-    brv::OnServerRestarted(*this, m_servers, *title);
+    brv::UpdateFormForServer(*this, m_servers, *title, brv::FormUpdate::kConsoleFound);
     return 0;
 }
 
@@ -219,15 +225,6 @@ std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
 }
 
 // ---- ServerHost
-
-bool CBrivanDlg::PriorityClassAt(int index, uint32_t& priorityClass) {
-    std::lock_guard<std::mutex> lock(m_priorityMutex);
-    if (index < 0 || static_cast<size_t>(index) >= m_priorityClasses.size()) {
-        return false;
-    }
-    priorityClass = m_priorityClasses[static_cast<size_t>(index)];
-    return true;
-}
 
 void CBrivanDlg::EnableRunControls(bool withStoredCommands) {
     m_ctrl.activeServer.Enable(true);
@@ -250,9 +247,9 @@ void CBrivanDlg::DisableRunControls() {
     m_ctrl.removeCommand.Enable(false);
 }
 
-void CBrivanDlg::PostRestarted(const std::wstring& title) {
+void CBrivanDlg::PostConsoleFound(const std::wstring& title) {
     auto* copy = new std::wstring(title);
-    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_RESTARTED, 0,
+    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_CONSOLE_FOUND, 0,
                       reinterpret_cast<LPARAM>(copy))) {
         delete copy;
     }
@@ -295,7 +292,7 @@ void CBrivanDlg::OnServerTypeChanged() {
 
 void CBrivanDlg::OnPriorityChanged() {
     brv::OnPriorityChanged(Form(), Lists());
-    m_prioritySelection = m_ctrl.priority.Selection();
+    m_priorities.Select(m_ctrl.priority.Selection());
 }
 
 void CBrivanDlg::OnMapSourceChanged() {
@@ -304,7 +301,7 @@ void CBrivanDlg::OnMapSourceChanged() {
 
 bool CBrivanDlg::CaptureSettings() {
     const bool captured = brv::CaptureSettings(Form(), m_settings, Lists());
-    m_prioritySelection = m_ctrl.priority.Selection();
+    m_priorities.Select(m_ctrl.priority.Selection());
     return captured;
 }
 
@@ -313,7 +310,13 @@ void CBrivanDlg::OnStart() {
         !brv::SaveProfile(m_settings, Lists())) {
         return;
     }
-    if (brv::LaunchServer(*this, m_servers, brv::kLaunchNew, brvRunSL{}) && m_supervisor) {
+    // One source for the game, the server type and the priority of this press: the selections just
+    // captured, which "Brivan.cfg" and the profile were written from.
+    const ProfileLists& lists = Lists();
+    ComposeCommandLine(m_settings, lists.games, lists.Selection(kSelGame), lists.serverTypes,
+                       lists.Selection(kSelServerType));
+    const uint32_t priority = brv::CheckedAt(lists.priorities, lists.Selection(kSelPriority));
+    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority) && m_supervisor) {
         m_supervisor->Wake(); // watch the new server's process at once
     }
 }
@@ -336,35 +339,7 @@ void CBrivanDlg::OnExit() {
 
 void CBrivanDlg::OnEnter() {
     auto send = [this](const std::wstring& title, const std::wstring& line) {
-        // The channel is used through duplicates taken under the lock: a restart may release the
-        // table record's own handles at any moment, and a closed handle value can be reused.
-        HANDLE self = GetCurrentProcess();
-        HANDLE mapping = nullptr, parent = nullptr, child = nullptr;
-        const bool found = m_servers.Locked([&](const ServerTable::Records& records) {
-            for (const brvRunSL& r : records) {
-                if (r.serverTitle == title) {
-                    auto dup = [self](brvHandle h, HANDLE& out) {
-                        if (h) {
-                            DuplicateHandle(self, static_cast<HANDLE>(h), self, &out, 0, FALSE,
-                                            DUPLICATE_SAME_ACCESS);
-                        }
-                    };
-                    dup(r.mapping, mapping);
-                    dup(r.parentEvent, parent);
-                    dup(r.childEvent, child);
-                    return true;
-                }
-            }
-            return false;
-        });
-        if (found) {
-            brv::SendConsoleCommand(line, mapping, parent, child);
-        }
-        for (HANDLE h : {mapping, parent, child}) {
-            if (h) {
-                CloseHandle(h);
-            }
-        }
+        brv::SendCommandToTitle(m_servers, title, line);
     };
     brv::EnterCommand(Form(), m_settings, Lists(), send,
                       [this] { return brv::SaveProfile(m_settings, Lists()); });

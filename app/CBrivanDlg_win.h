@@ -5,22 +5,24 @@
 #include "framework/Dialog_win.h"
 #include "maps/CChangeFileMapsDlg_win.h"
 #include "maps/MapHost.h"
+#include "profile/ProfileLists.h"
+#include "servers/ConsoleFinder.h"
+#include "servers/PriorityChoice.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 #include "servers/Supervisor.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
 
 // Messages the main window receives.
 enum : UINT {
-    WM_BRV_TRAYICON = WM_APP + 1,  // the notification-area icon's mouse events
-    WM_BRV_RESTARTED = WM_APP + 2, // a restart appended a server (lParam: new std::wstring title)
-    WM_BRV_REPORT = WM_APP + 3,    // a message from the supervision thread (lParam: new brv::Report)
+    WM_BRV_TRAYICON = WM_APP + 1,      // the notification-area icon's mouse events
+    WM_BRV_CONSOLE_FOUND = WM_APP + 2, // a server's console was found (lParam: new std::wstring title)
+    WM_BRV_REPORT = WM_APP + 3,        // a message from the supervision thread (lParam: new brv::Report)
 };
 inline constexpr UINT kTrayIconId = 102;
 
@@ -33,12 +35,6 @@ public:
     bool PreTranslateMessage(MSG& msg) override;
 
     // ServerHost
-    brvRunSL& CurrentSettings() override { return m_settings; }
-    ProfileLists& Lists() override { return ProfileLists::Process(); }
-    int GameSelection() override { return m_ctrl.game.Selection(); }
-    int ServerTypeSelection() override { return m_ctrl.serverType.Selection(); }
-    int PrioritySelection() override { return m_prioritySelection.load(); }
-    bool PriorityClassAt(int index, uint32_t& priorityClass) override;
     int ActiveCount() override { return m_ctrl.activeServer.Count(); }
     int ActiveSelection() override { return m_ctrl.activeServer.Selection(); }
     std::wstring ActiveText(int index) override { return m_ctrl.activeServer.TextAt(index); }
@@ -50,7 +46,7 @@ public:
     void DisableRunControls() override;
     void* OwnerWindow() override { return m_ownerForThreads.load(); }
     void EndDialogCancel() override { OnCancel(); }
-    void PostRestarted(const std::wstring& title) override;
+    void PostConsoleFound(const std::wstring& title) override;
     void PostReport(const brv::Report& report) override;
 
     // MapHost
@@ -62,6 +58,7 @@ public:
     void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
     void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditor.Enable(enable); }
     brvRunSL& Record() override { return m_settings; }
+    ProfileLists& Lists() override { return ProfileLists::Process(); }
     MapEditorData& MapEditor() override { return m_mapEditor; }
     void* Window() const override { return Hwnd(); }
 
@@ -76,7 +73,7 @@ private:
     std::optional<LRESULT> OnPaint(WPARAM, LPARAM);
     std::optional<LRESULT> OnQueryDragIcon(WPARAM, LPARAM);
     std::optional<LRESULT> OnTrayIcon(WPARAM, LPARAM lParam);
-    std::optional<LRESULT> OnRestarted(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnConsoleFound(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnReport(WPARAM, LPARAM lParam);
 
     // The form
@@ -115,12 +112,11 @@ private:
     brvCtrlStruct m_ctrl;
     CChangeFileMapsDlg m_mapEditor;
     ServerTable m_servers;
+    brv::PriorityChoice m_priorities; // drop-down 1012 as a restart reads it
+    std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
     HICON m_icon;
 
-    // What the supervision thread may read without asking a control.
-    std::atomic<int> m_prioritySelection{-1};
+    // What the other threads may read without asking the window.
     std::atomic<void*> m_ownerForThreads{nullptr};
-    std::mutex m_priorityMutex;
-    std::vector<uint32_t> m_priorityClasses;
 };

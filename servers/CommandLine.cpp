@@ -2,17 +2,17 @@
 
 #include "framework/InvalidArgument.h"
 
-void ComposeCommandLine(brvRunSL& record, const ProfileLists& lists, int gameSelection,
-                        int serverTypeSelection) {
+void ComposeCommandLine(brvRunSL& record, const std::vector<std::wstring>& games, int gameSelection,
+                        const std::vector<std::wstring>& serverTypes, int serverTypeSelection) {
     // Values go in verbatim and every piece ends in one blank, as the server's own parser expects;
     // an empty value still leaves its option word.
     std::wstring& cl = record.commandLine;
     cl = L"hlds.exe ";
-    const std::wstring& game = brv::CheckedAt(lists.games, gameSelection);
+    const std::wstring& game = brv::CheckedAt(games, gameSelection);
     cl += game + L" ";
     cl += L"+servercfgfile \"Brivan.cfg\" ";
     cl += L"-console ";
-    const std::wstring& type = brv::CheckedAt(lists.serverTypes, serverTypeSelection);
+    const std::wstring& type = brv::CheckedAt(serverTypes, serverTypeSelection);
     cl += type + L" ";
     cl += L"+maxplayers " + record.playerCount + L" ";
     cl += L"+map " + record.map + L" ";

@@ -1,51 +1,60 @@
 #pragma once
-// Starting one server and making it a member of the server table.
+// Starting one server: the start itself (record, channel, process, table) and the Start press's front.
 #include "framework/Report.h"
+#include "servers/ServerEvents.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace brv {
 
-enum LaunchMode : int { kLaunchNew = 0, kLaunchRestart = 1 };
+class ConsoleFinder;
 
-struct LaunchOptions {
-    // The wait for the server's "Console" window: a pause between looks and an upper bound. A server
-    // whose window does not appear in time is still appended and watched; its console cannot be shown.
-    unsigned consoleWaitMs = 10000;
-    unsigned consolePauseMs = 5;
-    // An event (HANDLE) that ends the console wait early, e.g. the supervision's stop event.
-    void* cancelEvent = nullptr;
-};
-
-// Where a launch's messages go: the window thread shows them, a restart posts them to it.
+// Where a start's messages go: the window thread shows them, a restart posts them to it.
 using Notifier = std::function<void(const Report&)>;
 
-// How a launch ended. A process that could not be created (the platform refuses it while, say, the
-// program file is being replaced or the new process is ended during its creation) is worth another
-// try; a refusal the operator has been told about is not.
-enum class LaunchOutcome { kLaunched, kRefused, kProcessNotCreated };
+struct StartOptions {
+    void* owner = nullptr; // the owner window (HWND) of its messages
+    Notifier notify;       // none: the messages are dropped
+    // A restart: its title's epoch when its server left the table. The server is not started, or
+    // not kept, once the title has been cancelled since (stopped by the operator).
+    std::optional<uint64_t> epoch;
+    ServerEvents* events = nullptr; // told of the start
+};
 
-// Starts a server: a new one from the current settings record (mode 0, `record` unused) or a restart
-// from `record` (mode 1, on the supervision thread: the form is updated through host.PostRestarted).
-// True when the server was appended to the table. An invalid game, server type or priority selection
-// raises the invalid-argument error; every other failure has shown its message (or none, for a
-// process that cannot be created) and leaves nothing open.
-bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
-                  const LaunchOptions& options = {});
-LaunchOutcome LaunchServerWithOutcome(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
-                                      const LaunchOptions& options = {});
+// How a start ended. A process that could not be created (the platform refuses it while, say, the
+// program file is being replaced) is worth another try on a restart; a refusal the operator has been
+// told about is not, nor a cancelled restart.
+enum class StartOutcome { kStarted, kRefused, kProcessNotCreated, kCancelled };
+
+struct StartResult {
+    StartOutcome outcome = StartOutcome::kRefused;
+    brvRunSL record;         // kStarted: the record as appended
+    unsigned long error = 0; // kProcessNotCreated: the platform's error code
+};
+
+// Starts `record` (its command line composed) with the priority class: checks the class and the
+// address and port, creates the console channel and the process, which inherits its three channel
+// handles and nothing else, and appends the record, titled, to the table. It waits for nothing: the
+// console window is the ConsoleFinder's to find. Every refusal has been reported through
+// options.notify and leaves nothing open.
+StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityClass,
+                        const StartOptions& options);
+
+// The Start press's launch, on the window thread: starts a new server from the current settings
+// record, shows every refusal (a process that cannot be created with the platform's error code),
+// puts the server into the form and hands its console to `consoles`. True when it was appended.
+bool LaunchServer(ServerHost& host, ServerTable& table, ConsoleFinder& consoles, const brvRunSL& record,
+                  uint32_t priorityClass, ServerEvents* events = nullptr);
 
 // True when a UDP socket can be bound to the address and port; otherwise reports why and is false.
 bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify);
 
 // The dotted IPv4 address of this machine, "127.0.0.1" when it cannot be found.
 std::wstring GetLocalAddress();
-
-// The "Console" window of process `pid` (or of a console host whose parent it is), waiting as the
-// options say. Null when it did not appear in time, the process ended or the wait was cancelled.
-brvWindow WaitForConsoleWindow(brvHandle process, uint32_t pid, const LaunchOptions& options);
 
 } // namespace brv

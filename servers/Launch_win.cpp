@@ -1,14 +1,14 @@
 #include "servers/Launch.h"
 
-#include "framework/InvalidArgument.h"
 #include "framework/Messages.h"
 #include "servers/ChannelBlock.h"
-#include "servers/CommandLine.h"
-#include "servers/ConsoleView.h"
+#include "servers/PriorityChoice.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace brv {
 
@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE;
 
-// Releases the channel objects of a launch that does not reach the table.
+// Releases the channel objects of a start that does not reach the table.
 struct ChannelGuard {
     brvRunSL& record;
     bool keep = false;
@@ -55,100 +55,126 @@ std::wstring ServerExecutable(const brvRunSL& record) {
     return dir + L"\\hlds.exe";
 }
 
-bool SetTitle(HWND window, const std::wstring& title) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
-                               SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &result) != 0;
+// Creates the process with an explicit list of what it inherits: its own channel handles, nothing
+// else, whatever else of this program is inheritable at that moment (another start's handles on the
+// other thread included). The process handle is not inheritable either.
+bool CreateServerProcess(brvRunSL& record, uint32_t priorityClass, PROCESS_INFORMATION& pi, DWORD& error) {
+    std::vector<HANDLE> inherit;
+    for (brvHandle h : {record.mapping, record.parentEvent, record.childEvent}) {
+        if (h != nullptr) {
+            inherit.push_back(static_cast<HANDLE>(h));
+        }
+    }
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
+        error = GetLastError();
+        return false;
+    }
+    bool created = false;
+    if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit.data(),
+                                   inherit.size() * sizeof(HANDLE), nullptr, nullptr)) {
+        error = GetLastError();
+    } else {
+        STARTUPINFOEXW si{};
+        si.StartupInfo = ConsoleStartup();
+        si.StartupInfo.cb = sizeof si;
+        si.lpAttributeList = attributes;
+        const std::wstring exe = ServerExecutable(record);
+        created = CreateProcessW(exe.c_str(), record.launchCommand.data(), nullptr, nullptr, TRUE,
+                                 priorityClass | kCreationFlags | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                 nullptr, &si.StartupInfo, &pi) != 0;
+        error = created ? 0 : GetLastError();
+    }
+    DeleteProcThreadAttributeList(attributes);
+    // The server has its copies; no later process of this program may get them.
+    for (HANDLE h : inherit) {
+        SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
+    }
+    return created;
 }
 
 } // namespace
 
-LaunchOutcome LaunchServerWithOutcome(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
-                                      const LaunchOptions& options) {
-    const bool restart = mode == kLaunchRestart;
-    void* owner = host.OwnerWindow();
-    Notifier notify = [&host, restart](const Report& r) {
-        if (restart) {
-            host.PostReport(r); // the watchdog never waits for the operator
-        } else {
-            ShowMessage(r.owner, r.text, r.caption, r.style);
-        }
+StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityClass,
+                        const StartOptions& options) {
+    StartResult result;
+    void* owner = options.owner;
+    const Notifier notify = options.notify ? options.notify : Notifier([](const Report&) {});
+    auto refuse = [&](std::wstring text, const wchar_t* caption) {
+        notify({owner, std::move(text), caption, kMbOk | kMbIconError});
     };
-    if (!restart) {
-        ComposeCommandLine(host.CurrentSettings(), host.Lists(), host.GameSelection(),
-                           host.ServerTypeSelection());
-        record = host.CurrentSettings();
-    }
     record.mapping = record.parentEvent = record.childEvent = nullptr;
     record.process = nullptr;
     record.processId = 0;
     record.consoleWindow = nullptr;
     record.launchResult = 0;
+    record.serverTitle = record.serverName + L" - " + record.port;
 
+    if (options.epoch && !table.IsCurrent(record.serverTitle, *options.epoch)) {
+        result.outcome = StartOutcome::kCancelled;
+        return result;
+    }
+    if (!IsPriorityClass(priorityClass)) {
+        refuse(FormatBadPriority(priorityClass), kCaptionLaunchRefused);
+        return result;
+    }
+    // A server started a moment ago may not have bound its port yet: the table knows it already.
+    if (table.HoldsAddress(record.ip, record.port)) {
+        refuse(FormatPortMessage(record.port, record.ip), kCaptionLaunchRefused);
+        return result;
+    }
     if (!CheckPortFree(owner, record.ip, record.port, notify)) {
-        return LaunchOutcome::kRefused;
+        return result;
     }
     if (!CreateChannel(record)) {
-        notify({owner, kMsgNoChannel, kCaptionError, kMbOk | kMbIconError});
-        return LaunchOutcome::kRefused;
+        refuse(kMsgNoChannel, kCaptionError);
+        return result;
     }
     ChannelGuard guard{record};
-    STARTUPINFOW si = ConsoleStartup();
-    PROCESS_INFORMATION pi{};
     record.channelArgs = FormatChannelArgs(record.mapping, record.parentEvent, record.childEvent);
     if (!FillLaunchCommand(record.launchCommand, record.commandLine, record.channelArgs)) {
         size_t units = Utf16Units(record.commandLine) + Utf16Units(record.channelArgs);
-        notify({owner, FormatCommandTooLong(units, kLaunchCommandUnits - 1), kCaptionLaunchRefused,
-                kMbOk | kMbIconError});
-        return LaunchOutcome::kRefused;
+        refuse(FormatCommandTooLong(units, kLaunchCommandUnits - 1), kCaptionLaunchRefused);
+        return result;
     }
-    uint32_t priority = 0;
-    if (!host.PriorityClassAt(host.PrioritySelection(), priority)) {
-        ThrowInvalidArgument();
-    }
-    SECURITY_ATTRIBUTES sa{};
-    sa.nLength = sizeof sa;
-    sa.bInheritHandle = TRUE;
-    const std::wstring exe = ServerExecutable(record);
-    record.launchResult = CreateProcessW(exe.c_str(), record.launchCommand.data(), &sa, nullptr, TRUE,
-                                         priority | kCreationFlags, nullptr, nullptr, &si, &pi);
+    PROCESS_INFORMATION pi{};
+    DWORD error = 0;
+    record.launchResult = CreateServerProcess(record, priorityClass, pi, error);
     if (!record.launchResult) {
-        return LaunchOutcome::kProcessNotCreated;
+        result.outcome = StartOutcome::kProcessNotCreated;
+        result.error = error;
+        return result;
     }
     CloseHandle(pi.hThread);
     // Wine drops the class given with the creation flags; set it again where it did not take.
-    if (priority != 0 && GetPriorityClass(pi.hProcess) != priority) {
-        SetPriorityClass(pi.hProcess, priority);
+    if (GetPriorityClass(pi.hProcess) != priorityClass) {
+        SetPriorityClass(pi.hProcess, priorityClass);
     }
-    // Kept open for liveness and termination; later servers must not inherit it.
-    SetHandleInformation(pi.hProcess, HANDLE_FLAG_INHERIT, 0);
+    // Kept open from here on: liveness and termination go through it.
     record.process = pi.hProcess;
     record.processId = pi.dwProcessId;
 
-    HWND console = static_cast<HWND>(WaitForConsoleWindow(record.process, record.processId, options));
-    record.serverTitle = record.serverName + L" - " + record.port;
-    record.consoleWindow = console;
-    if (console != nullptr) {
-        SetTitle(console, record.serverTitle);
-    }
-    if (!restart) {
-        host.SelectActive(host.AddActive(record.serverTitle));
-        ShowServerConsole(table, record.serverTitle);
-        host.EnableRunControls(host.StoredCommandCount() != 0);
+    if (options.epoch) {
+        if (!table.AppendIfCurrent(record, *options.epoch)) {
+            // Stopped by the operator while it was being started.
+            TerminateProcess(pi.hProcess, STILL_ACTIVE);
+            CloseHandle(pi.hProcess);
+            result.outcome = StartOutcome::kCancelled;
+            return result;
+        }
+    } else {
+        table.Append(record);
     }
     guard.keep = true;
-    table.Append(record);
-    if (restart) {
-        host.PostRestarted(record.serverTitle);
-    } else {
-        OnActiveServerChanged(host, table);
+    if (options.events != nullptr) {
+        options.events->Started(record);
     }
-    return LaunchOutcome::kLaunched;
-}
-
-bool LaunchServer(ServerHost& host, ServerTable& table, int mode, brvRunSL record,
-                  const LaunchOptions& options) {
-    return LaunchServerWithOutcome(host, table, mode, std::move(record), options) == LaunchOutcome::kLaunched;
+    result.outcome = StartOutcome::kStarted;
+    result.record = record;
+    return result;
 }
 
 } // namespace brv

@@ -19,6 +19,20 @@ std::string Narrow(const std::wstring& w) {
     return buf;
 }
 
+// The check's socket is never inheritable, not even for a moment: a server started meanwhile on the
+// other thread would hold its port for as long as it runs.
+SOCKET CheckSocket() {
+    SOCKET s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET && WSAGetLastError() == WSAEINVAL) {
+        // Systems without the flag: every start lists what it inherits, so the moment does not matter.
+        s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (s != INVALID_SOCKET) {
+            SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+        }
+    }
+    return s;
+}
+
 } // namespace
 
 bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify) {
@@ -27,7 +41,7 @@ bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port
         notify({owner, kMsgNoWinsock, kCaptionError, kMbOk | kMbIconError});
         return false;
     }
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    SOCKET s = CheckSocket();
     if (s == INVALID_SOCKET) {
         notify({owner, kMsgNoSocket, kCaptionError, kMbOk | kMbIconError});
         WSACleanup();

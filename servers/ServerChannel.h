@@ -1,5 +1,6 @@
 #pragma once
 // The console channel of one server: its three objects and the writer.
+#include "servers/ServerTable.h"
 #include "servers/brvRunSL.h"
 
 #include <string>
@@ -19,6 +20,11 @@ void CloseHandleValue(brvHandle handle);
 // the block, signalled on the child event). Null mapping or parent event: nothing is sent.
 void SendConsoleCommand(const std::wstring& command, brvHandle mapping, brvHandle parentEvent,
                         brvHandle childEvent, unsigned ackWaitMs = 1000);
+
+// Sends the command to the first server of the table with this title, through duplicates of its
+// channel made under the table's lock (a restart may release the record's own handles at any moment,
+// and a closed handle value can be reused). False when no server has the title.
+bool SendCommandToTitle(const ServerTable& table, const std::wstring& title, const std::wstring& command);
 
 // The command's bytes as SendConsoleCommand puts them in the block.
 std::string CommandBytes(const std::wstring& command);

@@ -76,4 +76,24 @@ void SendConsoleCommand(const std::wstring& command, brvHandle mapping, brvHandl
     SetEvent(static_cast<HANDLE>(parentEvent));
 }
 
+bool SendCommandToTitle(const ServerTable& table, const std::wstring& title, const std::wstring& command) {
+    const auto channel = table.DuplicateChannel(title, [](brvHandle h) -> brvHandle {
+        HANDLE self = GetCurrentProcess();
+        HANDLE dup = nullptr;
+        return DuplicateHandle(self, static_cast<HANDLE>(h), self, &dup, 0, FALSE, DUPLICATE_SAME_ACCESS)
+                   ? dup
+                   : nullptr;
+    });
+    if (!channel) {
+        return false;
+    }
+    SendConsoleCommand(command, channel->mapping, channel->parentEvent, channel->childEvent);
+    for (brvHandle h : {channel->mapping, channel->parentEvent, channel->childEvent}) {
+        if (h != nullptr) {
+            CloseHandle(static_cast<HANDLE>(h));
+        }
+    }
+    return true;
+}
+
 } // namespace brv

@@ -11,6 +11,11 @@ inline constexpr const wchar_t* kCaptionLaunchRefused = L"Отказ в запу
 inline constexpr const wchar_t* kMsgCommandTooLong =
     L"Командная строка сервера слишком длинная (%d символов при допустимых %d).\n"
     L"Сократите дополнительные параметры.";
+// A priority class from the profile that is none of the platform's six (%s: as the profile writes it).
+inline constexpr const wchar_t* kMsgBadPriority = L"Недопустимый приоритет процесса %s в профиле.\n"
+                                                  L"Допустимы только 40, 4000, 20, 8000, 80 и 100.";
+// The server's program exists but cannot be run (%d: the platform's error code).
+inline constexpr const wchar_t* kMsgCannotStartServer = L"Не может запустить hlds.exe (ошибка %d)\n";
 inline constexpr const wchar_t* kMsgAskStop = L"\n Вы действительно хотите закрыть сервер?";
 inline constexpr const wchar_t* kCaptionAskStop = L"Запрос на остановку сервера";
 inline constexpr const wchar_t* kMsgAskExit = L"\n Вы действительно хотите выйти и закрыть все серверы?";

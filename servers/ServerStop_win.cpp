@@ -1,5 +1,6 @@
 #include "servers/ServerStop.h"
 
+#include "framework/Report.h"
 #include "servers/ConsoleView.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
@@ -10,38 +11,11 @@ namespace brv {
 
 namespace {
 
-std::optional<brvRunSL> TakeWhere(ServerTable& table, const std::function<bool(const brvRunSL&)>& match) {
-    return table.Locked([&match](ServerTable::Records& r) -> std::optional<brvRunSL> {
-        for (size_t i = 0; i < r.size(); ++i) {
-            if (match(r[i])) {
-                ServerTable::ReleaseHandles(r[i], CloseHandleValue);
-                brvRunSL copy = r[i];
-                r.erase(r.begin() + static_cast<std::ptrdiff_t>(i));
-                return copy;
-            }
-        }
-        return std::nullopt;
-    });
-}
-
-bool InDropDown(ServerHost& host, const std::wstring& title) {
-    for (int i = 0, n = host.ActiveCount(); i < n; ++i) {
-        if (host.ActiveText(i) == title) {
-            return true;
-        }
-    }
-    return false;
+bool Any(const brvRunSL&) {
+    return true;
 }
 
 } // namespace
-
-std::optional<brvRunSL> TakeServer(ServerTable& table, const std::wstring& title) {
-    return TakeWhere(table, [&title](const brvRunSL& r) { return r.serverTitle == title; });
-}
-
-std::optional<brvRunSL> TakeFirstServer(ServerTable& table) {
-    return TakeWhere(table, [](const brvRunSL&) { return true; });
-}
 
 void EndServerProcess(const brvRunSL& record) {
     HANDLE process = static_cast<HANDLE>(record.process);
@@ -76,8 +50,9 @@ void StopActiveServer(ServerHost& host, ServerTable& table) {
         host.SelectActive(0);
         OnActiveServerChanged(host, table);
     }
-    // Leaving the table first keeps the supervision from taking the stop for a crash.
-    if (auto rec = TakeServer(table, title)) {
+    // Leaving the table (and the waiting restarts) first keeps the supervision from taking the stop
+    // for a crash.
+    if (auto rec = table.CancelAndTake(title, CloseHandleValue)) {
         EndServerProcess(*rec);
     }
     if (host.ActiveCount() == 0) {
@@ -93,31 +68,20 @@ void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<vo
     if (stopSupervision) {
         stopSupervision();
     }
-    while (auto rec = TakeFirstServer(table)) {
-        EndServerProcess(*rec);
+    table.CancelAllPending();
+    for (const brvRunSL& rec : table.TakeAll(Any, CloseHandleValue)) {
+        EndServerProcess(rec);
     }
     host.EndDialogCancel();
 }
 
 void ReleaseAllServers(ServerTable& table) {
-    while (auto rec = TakeFirstServer(table)) {
-        if (rec->process != nullptr) {
-            CloseHandle(static_cast<HANDLE>(rec->process));
+    table.CancelAllPending();
+    for (const brvRunSL& rec : table.TakeAll(Any, CloseHandleValue)) {
+        if (rec.process != nullptr) {
+            CloseHandle(static_cast<HANDLE>(rec.process));
         }
     }
-}
-
-void OnServerRestarted(ServerHost& host, ServerTable& table, const std::wstring& title) {
-    if (!InDropDown(host, title)) {
-        // Stopped by the operator while the restart was under way.
-        while (auto rec = TakeServer(table, title)) {
-            EndServerProcess(*rec);
-        }
-        return;
-    }
-    ShowServerConsole(table, title);
-    host.EnableRunControls(host.StoredCommandCount() != 0);
-    OnActiveServerChanged(host, table);
 }
 
 } // namespace brv

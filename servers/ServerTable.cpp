@@ -2,6 +2,8 @@
 
 #include "framework/InvalidArgument.h"
 
+#include <algorithm>
+
 int ServerTable::Count() const {
     return Locked([](const Records& r) { return static_cast<int>(r.size()); });
 }
@@ -46,4 +48,165 @@ void ServerTable::ReleaseHandles(brvRunSL& record, const HandleCloser& close) {
 
 void ServerTable::ReleaseHandlesAt(int i, const HandleCloser& close) {
     Locked([i, &close](Records& r) { ReleaseHandles(brv::CheckedAt(r, i), close); });
+}
+
+namespace {
+
+std::optional<brvRunSL> TakeFirstLocked(ServerTable::Records& r, const ServerTable::Match& match,
+                                        const ServerTable::HandleCloser& close) {
+    for (size_t i = 0; i < r.size(); ++i) {
+        if (match(r[i])) {
+            ServerTable::ReleaseHandles(r[i], close);
+            brvRunSL copy = r[i];
+            r.erase(r.begin() + static_cast<std::ptrdiff_t>(i));
+            return copy;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<brvRunSL> ServerTable::TakeFirst(const Match& match, const HandleCloser& close) {
+    return Locked([&](Records& r) { return TakeFirstLocked(r, match, close); });
+}
+
+std::vector<brvRunSL> ServerTable::TakeAll(const Match& match, const HandleCloser& close) {
+    return Locked([&](Records& r) {
+        std::vector<brvRunSL> taken;
+        while (auto rec = TakeFirstLocked(r, match, close)) {
+            taken.push_back(std::move(*rec));
+        }
+        return taken;
+    });
+}
+
+bool ServerTable::HoldsAddress(const std::wstring& ip, const std::wstring& port) const {
+    return Locked([&](const Records& r) {
+        return std::any_of(r.begin(), r.end(),
+                           [&](const brvRunSL& rec) { return rec.ip == ip && rec.port == port; });
+    });
+}
+
+std::optional<ChannelHandles> ServerTable::DuplicateChannel(const std::wstring& title,
+                                                            const HandleDuplicator& duplicate) const {
+    return Locked([&](const Records& r) -> std::optional<ChannelHandles> {
+        for (const brvRunSL& rec : r) {
+            if (rec.serverTitle == title) {
+                auto dup = [&duplicate](brvHandle h) { return h != nullptr ? duplicate(h) : nullptr; };
+                return ChannelHandles{dup(rec.mapping), dup(rec.parentEvent), dup(rec.childEvent)};
+            }
+        }
+        return std::nullopt;
+    });
+}
+
+bool ServerTable::SetConsoleWindow(brvHandle process, uint32_t processId, brvWindow window) {
+    return Locked([&](Records& r) {
+        for (brvRunSL& rec : r) {
+            if (rec.process == process && rec.processId == processId) {
+                rec.consoleWindow = window;
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+uint64_t ServerTable::EpochLocked(const std::wstring& title) const {
+    auto it = m_cancels.find(title);
+    return m_allCancels + (it == m_cancels.end() ? 0 : it->second);
+}
+
+void ServerTable::CancelLocked(const std::wstring& title) {
+    ++m_cancels[title];
+    std::erase_if(m_pending, [&title](const PendingRestart& p) { return p.record.serverTitle == title; });
+}
+
+std::optional<brvRunSL> ServerTable::MoveToPending(const Match& match, uint64_t dueMs,
+                                                   const HandleCloser& close) {
+    return Locked([&](Records& r) {
+        auto taken = TakeFirstLocked(r, match, close);
+        if (taken) {
+            m_pending.push_back({*taken, dueMs, EpochLocked(taken->serverTitle)});
+        }
+        return taken;
+    });
+}
+
+std::vector<PendingRestart> ServerTable::TakeDuePending(uint64_t nowMs) {
+    return Locked([&](Records&) {
+        std::vector<PendingRestart> due;
+        for (auto it = m_pending.begin(); it != m_pending.end();) {
+            if (it->dueMs <= nowMs) {
+                due.push_back(std::move(*it));
+                it = m_pending.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        return due;
+    });
+}
+
+bool ServerTable::AddPending(const PendingRestart& restart) {
+    return Locked([&](Records&) {
+        if (EpochLocked(restart.record.serverTitle) != restart.epoch) {
+            return false;
+        }
+        m_pending.push_back(restart);
+        return true;
+    });
+}
+
+std::optional<uint64_t> ServerTable::NextPendingDueIn(uint64_t nowMs) const {
+    return Locked([&](const Records&) -> std::optional<uint64_t> {
+        std::optional<uint64_t> best;
+        for (const auto& p : m_pending) {
+            const uint64_t left = p.dueMs > nowMs ? p.dueMs - nowMs : 0;
+            best = std::min(best.value_or(left), left);
+        }
+        return best;
+    });
+}
+
+size_t ServerTable::PendingCount() const {
+    return Locked([&](const Records&) { return m_pending.size(); });
+}
+
+void ServerTable::CancelPending(const std::wstring& title) {
+    Locked([&](Records&) { CancelLocked(title); });
+}
+
+void ServerTable::CancelAllPending() {
+    Locked([&](Records&) {
+        ++m_allCancels; // every title's epoch moves, so a restart under way is cancelled too
+        m_pending.clear();
+    });
+}
+
+std::optional<brvRunSL> ServerTable::CancelAndTake(const std::wstring& title, const HandleCloser& close) {
+    return Locked([&](Records& r) {
+        CancelLocked(title);
+        return TakeFirstLocked(
+            r, [&title](const brvRunSL& rec) { return rec.serverTitle == title; }, close);
+    });
+}
+
+bool ServerTable::IsCurrent(const std::wstring& title, uint64_t epoch) const {
+    return Locked([&](const Records&) { return EpochLocked(title) == epoch; });
+}
+
+uint64_t ServerTable::Epoch(const std::wstring& title) const {
+    return Locked([&](const Records&) { return EpochLocked(title); });
+}
+
+bool ServerTable::AppendIfCurrent(const brvRunSL& record, uint64_t epoch) {
+    return Locked([&](Records& r) {
+        if (EpochLocked(record.serverTitle) != epoch) {
+            return false;
+        }
+        r.push_back(record);
+        return true;
+    });
 }

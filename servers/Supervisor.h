@@ -1,16 +1,20 @@
 #pragma once
 // The supervision thread: closes the servers' fatal-error windows and restarts every server whose
 // process has ended. It sleeps on the server processes and its stop event, so a crash is answered at
-// once; the 500 ms pass is only the upper bound. The main window owns it: Start after initialisation,
-// Stop (or destruction) before the table and the window go away.
-#include "servers/Launch.h"
+// once; the 500 ms pass is only the upper bound. A restart never waits for the new console (the
+// ConsoleFinder's work), so one server never holds up another's restart. Every record in the table
+// is watched, whoever started its process. The main window owns it:
+// Start after initialisation, Stop (or destruction) before the table and the window go away.
+#include "servers/ConsoleFinder.h"
+#include "servers/PriorityChoice.h"
+#include "servers/RestartPacer.h"
+#include "servers/ServerEvents.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 
 #include <atomic>
 #include <cstdint>
 #include <thread>
-#include <vector>
 
 namespace brv {
 
@@ -20,41 +24,50 @@ inline constexpr const wchar_t* kErrorWindowTitles[] = {L"Fatal Error - Dedicate
 
 class Supervisor {
 public:
-    Supervisor(ServerHost& host, ServerTable& table, LaunchOptions launch = {}, unsigned passMs = 500);
+    // Restarts take the priority class selected in `priorities` at the moment of the restart.
+    Supervisor(ServerHost& host, ServerTable& table, ConsoleFinder& consoles,
+               const PriorityChoice& priorities, unsigned passMs = 500, ServerEvents* events = nullptr);
     ~Supervisor();
     Supervisor(const Supervisor&) = delete;
     Supervisor& operator=(const Supervisor&) = delete;
 
     void Start();
-    // Sets the stop event and joins the thread; a restart under way ends its console wait at once.
+    // Sets the stop event and joins the thread. Restarts still waiting stay in the table's list.
     // Idempotent; must not be called from the supervision thread.
     void Stop();
-    // Ends the current wait early, e.g. after a launch appended a server it should watch at once.
+    // Ends the current wait early, e.g. after a start appended a server it should watch at once.
     void Wake();
 
-    uint64_t Restarts() const { return restarts_.load(); }
-    // Passes whose table walk is done (the wait that ends a pass follows).
-    uint64_t Passes() const { return passes_.load(); }
+    uint64_t Restarts() const { return m_restarts.load(); }
+    // Passes whose walk is done (the wait that ends a pass follows).
+    uint64_t Passes() const { return m_passes.load(); }
     // The thread's handle (HANDLE), for measuring its CPU time; null when not running.
     void* ThreadHandle();
 
 private:
     void Run();
-    // One restart; true when the server should be tried again on a later pass.
-    bool Restart(const brvRunSL& record);
+    bool StopRequested() const;
+    // The steps of one pass.
+    void TakeEndedServers();
+    void RestartDueServers();
+    void WaitForChange();
 
-    ServerHost& host_;
-    ServerTable& table_;
-    LaunchOptions launch_;
-    unsigned passMs_;
-    void* stopEvent_;
-    void* wakeEvent_;
-    std::thread thread_;
-    // Servers whose process could not be created at their restart, tried again every pass: a
-    // server is never dropped from the watch because one creation failed.
-    std::vector<brvRunSL> retry_;
-    std::atomic<uint64_t> restarts_{0};
-    std::atomic<uint64_t> passes_{0};
+    void Restart(PendingRestart restart);
+    void ReportEnd(const brvRunSL& record);
+    void PostReport(const std::wstring& text, const wchar_t* caption);
+
+    ServerHost& m_host;
+    ServerTable& m_table;
+    ConsoleFinder& m_consoles;
+    const PriorityChoice& m_priorities;
+    unsigned m_passMs;
+    ServerEvents& m_events;
+    RestartPacer m_pacer; // the supervision thread's own
+    void* m_stopEvent;
+    void* m_wakeEvent;
+    std::thread m_thread;
+    std::atomic<uint64_t> m_restarts{0};
+    std::atomic<uint64_t> m_passes{0};
 };
 
 } // namespace brv

@@ -2,6 +2,11 @@
 // Shared by the servers' benchmarks: a temporary working directory with the stand-in beside a
 // minimal main window, and figures.
 #include "framework/FileBytes_win.h"
+#include "servers/CommandLine.h"
+#include "servers/ConsoleFinder.h"
+#include "servers/Launch.h"
+#include "servers/PriorityChoice.h"
+#include "servers/ServerChannel.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerStop.h"
 
@@ -40,26 +45,6 @@ inline std::wstring MakeWorkDir() {
 // Enough of the main window for launches and restarts; posted work is simply dropped.
 class Host : public ServerHost {
 public:
-    explicit Host(const std::wstring& dir) {
-        lists.games = {L"-game valve"};
-        lists.serverTypes = {L"+sv_lan 1"};
-        lists.priorities = {NORMAL_PRIORITY_CLASS};
-        settings.workDir = dir;
-        settings.serverExePath = dir + L"\\hlds.exe";
-        settings.ip = L"127.0.0.1";
-    }
-    brvRunSL& CurrentSettings() override { return settings; }
-    const ProfileLists& Lists() override { return lists; }
-    int GameSelection() override { return 0; }
-    int ServerTypeSelection() override { return 0; }
-    int PrioritySelection() override { return 0; }
-    bool PriorityClassAt(int i, uint32_t& c) override {
-        if (i != 0) {
-            return false;
-        }
-        c = NORMAL_PRIORITY_CLASS;
-        return true;
-    }
     int ActiveCount() override { return static_cast<int>(active.size()); }
     int ActiveSelection() override { return active.empty() ? -1 : 0; }
     std::wstring ActiveText(int i) override { return active[static_cast<size_t>(i)]; }
@@ -74,14 +59,47 @@ public:
     void DisableRunControls() override {}
     void* OwnerWindow() override { return nullptr; }
     void EndDialogCancel() override {}
-    void PostRestarted(const std::wstring&) override {}
+    void PostConsoleFound(const std::wstring&) override {}
     void PostReport(const brv::Report& r) override {
         std::fwprintf(stderr, L"report: %ls\n", r.caption.c_str());
     }
 
-    brvRunSL settings;
-    ProfileLists lists;
     std::vector<std::wstring> active;
+};
+
+// The servers' side of the main window: the table, the console finder, the priority drop-down.
+struct Rig {
+    explicit Rig(const std::wstring& dir) {
+        settings.workDir = dir;
+        settings.serverExePath = dir + L"\\hlds.exe";
+        settings.ip = L"127.0.0.1";
+        priorities.SetClasses({NORMAL_PRIORITY_CLASS});
+        priorities.Select(0);
+    }
+    ~Rig() { EndAll(); }
+
+    // What the Start press does once the form is captured.
+    bool Launch(const std::wstring& name, const std::wstring& port,
+                const std::wstring& extra = L"-insecure") {
+        settings.serverName = name;
+        settings.port = port;
+        settings.extraParams = extra;
+        ComposeCommandLine(settings, {L"-game valve"}, 0, {L"+sv_lan 1"}, 0);
+        return brv::LaunchServer(host, table, consoles, settings, NORMAL_PRIORITY_CLASS);
+    }
+    void EndAll() {
+        table.CancelAllPending();
+        for (const brvRunSL& rec :
+             table.TakeAll([](const brvRunSL&) { return true; }, brv::CloseHandleValue)) {
+            brv::EndServerProcess(rec);
+        }
+    }
+
+    Host host;
+    brvRunSL settings;
+    ServerTable table;
+    brv::PriorityChoice priorities;
+    brv::ConsoleFinder consoles{table, [](const std::wstring&) {}};
 };
 
 inline double Percentile(std::vector<double> v, double p) {

@@ -41,16 +41,13 @@ double StandinStartMs(const std::wstring& dir, uint32_t pid) {
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 60;
     std::wstring dir = bench::MakeWorkDir();
-    bench::Host host(dir);
-    host.settings.serverName = L"Bench";
-    host.settings.port = L"27190";
-    host.settings.extraParams = L"-insecure";
-    ServerTable table;
-    if (!brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL())) {
+    bench::Rig rig(dir);
+    if (!rig.Launch(L"Bench", L"27190")) {
         std::printf("launch failed\n");
         return 1;
     }
-    brv::Supervisor supervisor(host, table);
+    ServerTable& table = rig.table;
+    brv::Supervisor supervisor(rig.host, table, rig.consoles, rig.priorities);
     supervisor.Start();
     const std::wstring title = L"Bench - 27190";
     std::vector<double> total, standinOwn, added;
@@ -85,9 +82,7 @@ int main(int argc, char** argv) {
         added.push_back(t - own);
     }
     supervisor.Stop();
-    while (auto rec = brv::TakeFirstServer(table)) {
-        brv::EndServerProcess(*rec);
-    }
+    rig.EndAll();
     std::printf("crash-to-restart over %d restarts (ms)\n", rounds);
     std::printf("  total            p50 %7.1f  p95 %7.1f\n", bench::Percentile(total, 0.5),
                 bench::Percentile(total, 0.95));

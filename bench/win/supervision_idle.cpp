@@ -37,26 +37,21 @@ void Measure(brv::Supervisor& supervisor, int seconds, int servers) {
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     std::wstring dir = bench::MakeWorkDir();
-    bench::Host host(dir);
-    ServerTable table;
+    bench::Rig rig(dir);
     {
-        brv::Supervisor supervisor(host, table);
+        brv::Supervisor supervisor(rig.host, rig.table, rig.consoles, rig.priorities);
         supervisor.Start();
         Measure(supervisor, seconds, 0);
     }
     for (int i = 0; i < 8; ++i) {
-        host.settings.serverName = L"Idle" + std::to_wstring(i);
-        host.settings.port = std::to_wstring(27180 + i);
-        if (!brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL())) {
+        if (!rig.Launch(L"Idle" + std::to_wstring(i), std::to_wstring(27180 + i))) {
             std::printf("launch %d failed\n", i);
         }
     }
-    brv::Supervisor supervisor(host, table);
+    brv::Supervisor supervisor(rig.host, rig.table, rig.consoles, rig.priorities);
     supervisor.Start();
-    Measure(supervisor, seconds, table.Count());
+    Measure(supervisor, seconds, rig.table.Count());
     supervisor.Stop();
-    while (auto rec = brv::TakeFirstServer(table)) {
-        brv::EndServerProcess(*rec);
-    }
+    rig.EndAll();
     return 0;
 }

@@ -56,3 +56,178 @@ TEST(ServerTable, ReleaseClosesEachChannelHandleOnceAndCopiesKeepStaleValues) {
     EXPECT_EQ(t.At(0).mapping, nullptr);
     EXPECT_EQ(copy.mapping, &a);
 }
+
+namespace {
+
+// A running record with a process identity of its own.
+brvRunSL Running(const std::wstring& title, uint32_t pid) {
+    brvRunSL r = Named(title);
+    r.processId = pid;
+    r.process = reinterpret_cast<brvHandle>(static_cast<uintptr_t>(pid) * 4);
+    return r;
+}
+
+void NoClose(brvHandle) {}
+
+ServerTable::Match Pid(uint32_t pid) {
+    return [pid](const brvRunSL& r) { return r.processId == pid; };
+}
+
+} // namespace
+
+TEST(ServerTable, TakeFirstAndTakeAllReleaseTheChannelOfWhatTheyTake) {
+    ServerTable t;
+    int a = 0, b = 0;
+    brvRunSL x = Running(L"x - 1", 10);
+    x.mapping = &a;
+    t.Append(x);
+    t.Append(Running(L"y - 2", 11));
+    brvRunSL x2 = Running(L"x - 1", 12);
+    x2.childEvent = &b;
+    t.Append(x2);
+    std::vector<brvHandle> closed;
+    auto close = [&closed](brvHandle h) { closed.push_back(h); };
+    auto first = t.TakeFirst([](const brvRunSL& r) { return r.serverTitle == L"x - 1"; }, close);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->processId, 10u);
+    EXPECT_EQ(first->mapping, nullptr);
+    EXPECT_EQ(closed, std::vector<brvHandle>{&a});
+    EXPECT_FALSE(t.TakeFirst(Pid(99), close).has_value());
+    auto all = t.TakeAll([](const brvRunSL&) { return true; }, close);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].processId, 11u); // in table order
+    EXPECT_EQ(all[1].processId, 12u);
+    EXPECT_EQ(closed, (std::vector<brvHandle>{&a, &b}));
+    EXPECT_EQ(t.Count(), 0);
+}
+
+TEST(ServerTable, ChannelIsDuplicatedForTheFirstServerWithTheTitle) {
+    ServerTable t;
+    int m1 = 0, p1 = 0, m2 = 0;
+    brvRunSL one = Running(L"a - 1", 1);
+    one.mapping = &m1;
+    one.parentEvent = &p1; // its child event failed: null stays null
+    brvRunSL two = Running(L"a - 1", 2);
+    two.mapping = &m2;
+    t.Append(one);
+    t.Append(two);
+    std::vector<brvHandle> asked;
+    int copy = 0;
+    auto dup = [&](brvHandle h) -> brvHandle {
+        asked.push_back(h);
+        return h == &m1 ? &copy : nullptr;
+    };
+    auto ch = t.DuplicateChannel(L"a - 1", dup);
+    ASSERT_TRUE(ch.has_value());
+    EXPECT_EQ(ch->mapping, &copy);
+    EXPECT_EQ(ch->parentEvent, nullptr); // the duplication failed
+    EXPECT_EQ(ch->childEvent, nullptr);
+    EXPECT_EQ(asked, (std::vector<brvHandle>{&m1, &p1}));
+    EXPECT_FALSE(t.DuplicateChannel(L"A - 1", dup).has_value());
+}
+
+TEST(ServerTable, ConsoleWindowGoesToTheRecordOfThatProcessOnly) {
+    ServerTable t;
+    t.Append(Running(L"a - 1", 5));
+    int window = 0;
+    const brvRunSL rec = t.At(0);
+    EXPECT_FALSE(t.SetConsoleWindow(rec.process, 6, &window));
+    EXPECT_FALSE(t.SetConsoleWindow(nullptr, 5, &window)); // the id alone may belong to another process
+    EXPECT_EQ(t.At(0).consoleWindow, nullptr);
+    EXPECT_TRUE(t.SetConsoleWindow(rec.process, 5, &window));
+    EXPECT_EQ(t.At(0).consoleWindow, &window);
+}
+
+TEST(ServerTable, EndedServerWaitsInThePendingListUntilDueInTheOrderFound) {
+    ServerTable t;
+    t.Append(Running(L"a - 1", 1));
+    t.Append(Running(L"b - 2", 2));
+    t.Append(Running(L"c - 3", 3));
+    ASSERT_TRUE(t.MoveToPending(Pid(3), 100, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(1), 100, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(2), 500, NoClose).has_value());
+    EXPECT_FALSE(t.MoveToPending(Pid(2), 100, NoClose).has_value()); // already taken
+    EXPECT_EQ(t.Count(), 0);
+    EXPECT_EQ(t.PendingCount(), 3u);
+    EXPECT_EQ(t.NextPendingDueIn(40), std::optional<uint64_t>(60));
+    EXPECT_TRUE(t.TakeDuePending(99).empty());
+    auto due = t.TakeDuePending(100);
+    ASSERT_EQ(due.size(), 2u);
+    EXPECT_EQ(due[0].record.serverTitle, L"c - 3");
+    EXPECT_EQ(due[1].record.serverTitle, L"a - 1");
+    EXPECT_EQ(t.NextPendingDueIn(600), std::optional<uint64_t>(0)); // overdue counts as now
+    EXPECT_EQ(t.TakeDuePending(1000).size(), 1u);
+    EXPECT_FALSE(t.NextPendingDueIn(1000).has_value());
+}
+
+TEST(ServerTable, CancelledTitleNeverComesBack) {
+    ServerTable t;
+    t.Append(Running(L"stop - 1", 1));
+    t.Append(Running(L"keep - 2", 2));
+    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(2), 0, NoClose).has_value());
+    auto due = t.TakeDuePending(0); // both restarts under way
+    ASSERT_EQ(due.size(), 2u);
+    const PendingRestart stopping = due[0];
+
+    // The operator stops "stop - 1" while its restart is under way or waiting.
+    t.CancelPending(L"stop - 1");
+    EXPECT_FALSE(t.IsCurrent(L"stop - 1", stopping.epoch));
+    EXPECT_FALSE(t.AppendIfCurrent(stopping.record, stopping.epoch));
+    EXPECT_FALSE(t.AddPending(stopping)); // a failed try is not put back either
+    EXPECT_EQ(t.PendingCount(), 0u);
+    // Another title is untouched.
+    EXPECT_TRUE(t.AppendIfCurrent(due[1].record, due[1].epoch));
+    EXPECT_EQ(t.Count(), 1);
+
+    // Started again by the operator, ended again: it is restarted as before.
+    t.Append(Running(L"stop - 1", 3));
+    ASSERT_TRUE(t.MoveToPending(Pid(3), 0, NoClose).has_value());
+    auto again = t.TakeDuePending(0);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_TRUE(t.AddPending(again[0]));
+    EXPECT_EQ(t.PendingCount(), 1u);
+    t.CancelPending(L"stop - 1");
+    EXPECT_EQ(t.PendingCount(), 0u);
+}
+
+TEST(ServerTable, StopCancelsAndTakesInOneStep) {
+    ServerTable t;
+    t.Append(Running(L"s - 1", 1));
+    t.Append(Running(L"s - 1", 2));
+    ASSERT_TRUE(t.MoveToPending(Pid(2), 0, NoClose).has_value());
+    const uint64_t before = t.Epoch(L"s - 1");
+    auto taken = t.CancelAndTake(L"s - 1", NoClose);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(taken->processId, 1u);
+    EXPECT_EQ(t.PendingCount(), 0u);
+    EXPECT_NE(t.Epoch(L"s - 1"), before);
+    EXPECT_FALSE(t.CancelAndTake(L"s - 1", NoClose).has_value()); // only the pending one was left
+}
+
+TEST(ServerTable, CancelAllReachesRestartsUnderWayOfEveryTitle) {
+    ServerTable t;
+    t.Append(Running(L"a - 1", 1));
+    t.Append(Running(L"b - 2", 2));
+    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(2), 50, NoClose).has_value());
+    auto underWay = t.TakeDuePending(0);
+    ASSERT_EQ(underWay.size(), 1u);
+    t.CancelAllPending();
+    EXPECT_EQ(t.PendingCount(), 0u);
+    EXPECT_FALSE(t.AppendIfCurrent(underWay[0].record, underWay[0].epoch));
+    EXPECT_EQ(t.Count(), 0);
+}
+
+TEST(ServerTable, HoldsTheAddressOfEveryRunningServerOnly) {
+    ServerTable t;
+    brvRunSL a = Running(L"a - 27015", 1);
+    a.ip = L"127.0.0.1";
+    a.port = L"27015";
+    t.Append(a);
+    EXPECT_TRUE(t.HoldsAddress(L"127.0.0.1", L"27015"));
+    EXPECT_FALSE(t.HoldsAddress(L"127.0.0.1", L"27016"));
+    EXPECT_FALSE(t.HoldsAddress(L"127.0.0.2", L"27015"));
+    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
+    EXPECT_FALSE(t.HoldsAddress(L"127.0.0.1", L"27015")); // its own restart must pass
+}

@@ -1,12 +1,19 @@
 #include "ServerFixture.h"
 
 #include "framework/FileBytes_win.h"
+#include "framework/InvalidArgument.h"
 #include "framework/Text.h"
+#include "servers/CommandLine.h"
+#include "servers/Launch.h"
 #include "servers/ServerChannel.h"
+#include "servers/ServerForm.h"
 #include "servers/ServerStop.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace test {
 
@@ -69,13 +76,13 @@ WorkDir::WorkDir() {
     static std::atomic<int> serial{0};
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"brv-servers-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(serial++);
-    CreateDirectoryW(path_.c_str(), nullptr);
-    CopyFileW(StandinPath().c_str(), (path_ + L"\\hlds.exe").c_str(), FALSE);
-    CreateDirectoryW((path_ + L"\\valve").c_str(), nullptr);
-    brv::WriteFileBytes(path_ + L"\\valve\\Brivan.cfg", "sv_lan 1\r\nhostname \"Test Server\"\r\n");
-    SetCurrentDirectoryW(path_.c_str());
+    m_path = std::wstring(temp) + L"brv-servers-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(serial++);
+    CreateDirectoryW(m_path.c_str(), nullptr);
+    CopyFileW(StandinPath().c_str(), (m_path + L"\\hlds.exe").c_str(), FALSE);
+    CreateDirectoryW((m_path + L"\\valve").c_str(), nullptr);
+    brv::WriteFileBytes(m_path + L"\\valve\\Brivan.cfg", "sv_lan 1\r\nhostname \"Test Server\"\r\n");
+    SetCurrentDirectoryW(m_path.c_str());
 }
 
 WorkDir::~WorkDir() {
@@ -87,7 +94,7 @@ WorkDir::~WorkDir() {
             wchar_t image[MAX_PATH * 2] = {};
             DWORD size = MAX_PATH * 2;
             QueryFullProcessImageNameW(p, 0, image, &size);
-            if (lstrcmpiW(image, (path_ + L"\\hlds.exe").c_str()) == 0) {
+            if (lstrcmpiW(image, (m_path + L"\\hlds.exe").c_str()) == 0) {
                 TerminateProcess(p, 1);
             }
             WaitForSingleObject(p, 5000);
@@ -97,11 +104,11 @@ WorkDir::~WorkDir() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     SetCurrentDirectoryW(temp);
-    DeleteTree(path_);
+    DeleteTree(m_path);
 }
 
 std::vector<standin::LogEntry> WorkDir::Log() const {
-    return standin::ParseLog(ReadAll(path_ + L"\\standin.log"));
+    return standin::ParseLog(ReadAll(m_path + L"\\standin.log"));
 }
 
 std::vector<standin::LogEntry> WorkDir::LogOf(uint32_t pid) const {
@@ -122,20 +129,6 @@ std::vector<standin::LogEntry> WorkDir::Events(const std::string& event, uint32_
         }
     }
     return out;
-}
-
-RecordingHost::RecordingHost() {
-    lists.games = {L"-game valve", L"-game other"};
-    lists.serverTypes = {L"+sv_lan 1", L"+sv_lan 0"};
-    lists.priorities = {NORMAL_PRIORITY_CLASS, HIGH_PRIORITY_CLASS};
-}
-
-bool RecordingHost::PriorityClassAt(int index, uint32_t& priorityClass) {
-    if (index < 0 || static_cast<size_t>(index) >= lists.priorities.size()) {
-        return false;
-    }
-    priorityClass = lists.priorities[static_cast<size_t>(index)];
-    return true;
 }
 
 std::wstring RecordingHost::ActiveText(int index) {
@@ -171,35 +164,73 @@ void RecordingHost::EnableRunControls(bool withStored) {
     storedControls = withStored;
 }
 
-void RecordingHost::PostRestarted(const std::wstring& title) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    restarted_.push_back(title);
+void RecordingHost::PostConsoleFound(const std::wstring& title) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_consolesFound.push_back(title);
 }
 
 void RecordingHost::PostReport(const brv::Report& report) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    reports_.push_back(report);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reports.push_back(report);
 }
 
 void RecordingHost::RunPosted(ServerTable& table) {
     std::vector<std::wstring> titles;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        titles.swap(restarted_);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        titles.swap(m_consolesFound);
     }
     for (auto& t : titles) {
-        brv::OnServerRestarted(*this, table, t);
+        brv::UpdateFormForServer(*this, table, t, brv::FormUpdate::kConsoleFound);
     }
 }
 
 std::vector<brv::Report> RecordingHost::PostedReports() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return reports_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reports;
 }
 
-void Configure(RecordingHost& host, const WorkDir& dir, const std::wstring& name, int port,
+Servers::Servers(brv::ConsoleSearch search)
+    : consoles(
+          table, [this](const std::wstring& title) { host.PostConsoleFound(title); }, search) {
+    priorities.SetClasses(priorityClasses);
+    priorities.Select(0);
+}
+
+Servers::~Servers() {
+    consoles.Stop();
+}
+
+bool Servers::Start() {
+    ComposeCommandLine(settings, games, game, serverTypes, serverType);
+    return brv::LaunchServer(host, table, consoles, settings, brv::CheckedAt(priorityClasses, priority),
+                             events);
+}
+
+std::optional<brvRunSL> Servers::AwaitConsole(const std::wstring& title, int ms) {
+    std::optional<brvRunSL> rec;
+    WaitFor(
+        [&] {
+            rec = table.FindByTitle(title);
+            return rec && rec->consoleWindow != nullptr;
+        },
+        ms);
+    if (!rec || rec->consoleWindow == nullptr) {
+        return std::nullopt;
+    }
+    WaitFor([&] { return consoles.Pending() == 0; }, ms); // its news has been posted
+    host.RunPosted(table);
+    return rec;
+}
+
+void Servers::StopAll() {
+    ReporterScope yes(brv::kIdYes);
+    brv::ExitAndStopAll(host, table, nullptr);
+}
+
+void Configure(Servers& servers, const WorkDir& dir, const std::wstring& name, int port,
                const std::wstring& extra) {
-    brvRunSL& s = host.settings;
+    brvRunSL& s = servers.settings;
     s.workDir = dir.Path();
     s.serverExePath = dir.Path() + L"\\hlds.exe";
     s.serverName = name;
@@ -210,8 +241,8 @@ void Configure(RecordingHost& host, const WorkDir& dir, const std::wstring& name
 
 ReporterScope::ReporterScope(int answer) {
     brv::SetReporter([this, answer](const brv::Report& r) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        shown_.push_back(r);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown.push_back(r);
         return answer;
     });
 }
@@ -221,8 +252,8 @@ ReporterScope::~ReporterScope() {
 }
 
 std::vector<brv::Report> ReporterScope::Shown() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return shown_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_shown;
 }
 
 std::wstring WindowTitle(brvWindow w) {
@@ -231,15 +262,68 @@ std::wstring WindowTitle(brvWindow w) {
     return buf;
 }
 
-DWORD ExitCodeOf(DWORD pid, DWORD waitMs) {
-    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (p == nullptr) {
-        return 0xFFFFFFFF;
+Watch::Watch(brv::ConsoleSearch search, unsigned passMs, brv::ServerEvents* events)
+    : servers(search), host(servers.host), table(servers.table),
+      supervisor(std::make_unique<brv::Supervisor>(host, table, servers.consoles, servers.priorities, passMs,
+                                                   events)) {
+    servers.events = events;
+}
+
+Watch::~Watch() {
+    ReporterScope yes(brv::kIdYes);
+    brv::ExitAndStopAll(host, table, [this] { supervisor->Stop(); });
+}
+
+brvRunSL Watch::Launch(const std::wstring& name, int port, const std::wstring& extra) {
+    Configure(servers, dir, name, port, extra);
+    EXPECT_TRUE(servers.Start());
+    supervisor->Wake();
+    auto rec = table.FindByTitle(name + L" - " + std::to_wstring(port));
+    // Its own log line first: a server ended before it wrote it would be missing from every count.
+    EXPECT_TRUE(rec && WaitFor([&] { return !dir.Events("start", rec->processId).empty(); }));
+    return rec.value_or(brvRunSL());
+}
+
+std::optional<brvRunSL> Watch::RestartedFrom(const std::wstring& title, uint32_t oldPid, int ms) {
+    std::optional<brvRunSL> now;
+    WaitFor(
+        [&] {
+            now = table.FindByTitle(title);
+            return now && now->processId != oldPid;
+        },
+        ms);
+    if (!now || now->processId == oldPid) {
+        for (const auto& r : host.PostedReports()) { // why, when the restart was refused
+            std::fprintf(stderr, "posted: %s\n", Narrow(r.text).c_str());
+        }
+        return std::nullopt;
     }
-    WaitForSingleObject(p, waitMs);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(p, &code);
-    CloseHandle(p);
+    EXPECT_TRUE(WaitFor([&] { return !dir.Events("start", now->processId).empty(); }));
+    return now;
+}
+
+void Watch::Passes(int n) {
+    const uint64_t target = supervisor->Passes() + static_cast<uint64_t>(n);
+    EXPECT_TRUE(WaitFor([&] { return supervisor->Passes() >= target; }));
+}
+
+ProcessProbe::ProcessProbe(DWORD pid)
+    : m_process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid)) {}
+
+ProcessProbe::~ProcessProbe() {
+    if (m_process != nullptr) {
+        CloseHandle(m_process);
+    }
+}
+
+std::optional<DWORD> ProcessProbe::ExitCode(DWORD waitMs) const {
+    if (m_process == nullptr || WaitForSingleObject(m_process, waitMs) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(m_process, &code)) {
+        return std::nullopt;
+    }
     return code;
 }
 

@@ -46,18 +46,16 @@ std::vector<std::string> Commands(const WorkDir& dir, uint32_t pid) {
 
 struct RunningServer {
     WorkDir dir;
-    RecordingHost host;
-    ServerTable table;
+    Servers servers;
+    RecordingHost& host = servers.host;
+    ServerTable& table = servers.table;
     brvRunSL rec;
     explicit RunningServer(int port, const std::wstring& extra = L"-insecure") {
-        Configure(host, dir, L"Chan", port, extra);
-        EXPECT_TRUE(brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL()));
-        rec = table.At(0);
+        Configure(servers, dir, L"Chan", port, extra);
+        EXPECT_TRUE(servers.Start());
+        rec = servers.AwaitConsole(L"Chan - " + std::to_wstring(port)).value_or(brvRunSL());
     }
-    ~RunningServer() {
-        ReporterScope yes(brv::kIdYes);
-        brv::ExitAndStopAll(host, table, nullptr);
-    }
+    ~RunningServer() { servers.StopAll(); }
     void Send(const std::wstring& cmd) {
         brv::SendConsoleCommand(cmd, rec.mapping, rec.parentEvent, rec.childEvent);
     }
@@ -166,13 +164,30 @@ TEST(ChannelServer, RealConsoleServerTakesTypedCommands) {
 TEST(ChannelServer, StoppedServerChannelIsReleased) {
     RunningServer s(27133);
     s.host.selection = 0;
+    ProcessProbe probe(s.rec.processId);
+    ASSERT_TRUE(probe.Opened());
     const int handles = HandleCount();
     {
         ReporterScope yes(brv::kIdYes);
         brv::StopActiveServer(s.host, s.table);
     }
     EXPECT_EQ(s.table.Count(), 0);
-    EXPECT_EQ(ExitCodeOf(s.rec.processId), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(probe.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
     // Mapping, two events and the process handle are closed.
     EXPECT_EQ(HandleCount(), handles - 4);
+}
+
+TEST(ChannelServer, CommandToATitleGoesThroughDuplicatesThatAreClosedAfterwards) {
+    RunningServer s(27134);
+    const int handles = HandleCount();
+    EXPECT_TRUE(brv::SendCommandToTitle(s.table, L"Chan - 27134", L"status \n"));
+    ASSERT_TRUE(WaitFor([&] { return !s.dir.Events("status", s.rec.processId).empty(); }));
+    EXPECT_EQ(HandleCount(), handles);
+    EXPECT_FALSE(brv::SendCommandToTitle(s.table, L"chan - 27134", L"status \n")); // titles are exact
+    // A record whose channel was released sends nothing, and nothing is left open.
+    s.table.ReleaseHandlesAt(0, brv::CloseHandleValue);
+    EXPECT_TRUE(brv::SendCommandToTitle(s.table, L"Chan - 27134", L"echo late \n"));
+    EXPECT_EQ(HandleCount(), handles - 3);
+    Sleep(300);
+    EXPECT_TRUE(s.dir.Events("echo", s.rec.processId).empty());
 }

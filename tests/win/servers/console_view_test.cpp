@@ -16,19 +16,20 @@ bool Visible(const brvRunSL& r) {
 
 struct Three {
     WorkDir dir;
-    RecordingHost host;
-    ServerTable table;
+    Servers servers;
+    RecordingHost& host = servers.host;
+    ServerTable& table = servers.table;
     Three() {
         for (auto [name, port] :
              {std::pair{L"Cc", 27140}, std::pair{L"aa", 27141}, std::pair{L"Bb", 27142}}) {
-            Configure(host, dir, name, port);
-            EXPECT_TRUE(brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL()));
+            Configure(servers, dir, name, port);
+            EXPECT_TRUE(servers.Start());
+        }
+        for (const wchar_t* title : {L"Cc - 27140", L"aa - 27141", L"Bb - 27142"}) {
+            EXPECT_TRUE(servers.AwaitConsole(title).has_value());
         }
     }
-    ~Three() {
-        ReporterScope yes(brv::kIdYes);
-        brv::ExitAndStopAll(host, table, nullptr);
-    }
+    ~Three() { servers.StopAll(); }
     brvRunSL Rec(const std::wstring& title) { return *table.FindByTitle(title); }
 };
 
@@ -79,9 +80,11 @@ TEST(ConsoleView, DestructionReleasesHandlesAndLeavesServersRunning) {
     EXPECT_EQ(t.table.Count(), 0);
     EXPECT_EQ(HandleCount(), handles - 12);
     for (auto& r : recs) {
-        EXPECT_EQ(ExitCodeOf(r.processId, 0), static_cast<DWORD>(STILL_ACTIVE)); // still running
-        r.process = nullptr; // its handle is closed: end it by id
+        ProcessProbe probe(r.processId);
+        ASSERT_TRUE(probe.Opened());
+        EXPECT_FALSE(probe.ExitCode(0).has_value()); // still running
+        r.process = nullptr;                         // its handle is closed: end it by id
         brv::EndServerProcess(r);
-        EXPECT_EQ(ExitCodeOf(r.processId), static_cast<DWORD>(STILL_ACTIVE));
+        EXPECT_EQ(probe.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
     }
 }

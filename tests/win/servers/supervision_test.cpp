@@ -14,101 +14,28 @@
 
 using namespace test;
 
-namespace {
-
-struct Watch {
-    WorkDir dir;
-    RecordingHost host;
-    ServerTable table;
-    std::unique_ptr<brv::Supervisor> supervisor;
-
-    explicit Watch(brv::LaunchOptions options = {}, unsigned passMs = 500) {
-        supervisor = std::make_unique<brv::Supervisor>(host, table, options, passMs);
-    }
-    ~Watch() {
-        ReporterScope yes(brv::kIdYes);
-        brv::ExitAndStopAll(host, table, [this] { supervisor->Stop(); });
-    }
-    brvRunSL Launch(const std::wstring& name, int port, const std::wstring& extra = L"-insecure",
-                    const brv::LaunchOptions& options = {}) {
-        Configure(host, dir, name, port, extra);
-        EXPECT_TRUE(brv::LaunchServer(host, table, brv::kLaunchNew, brvRunSL(), options));
-        return *table.FindByTitle(name + L" - " + std::to_wstring(port));
-    }
-    // The record with this title once its process differs from `oldPid`.
-    std::optional<brvRunSL> RestartedFrom(const std::wstring& title, uint32_t oldPid, int ms = 30000) {
-        std::optional<brvRunSL> now;
-        WaitFor(
-            [&] {
-                now = table.FindByTitle(title);
-                return now && now->processId != oldPid;
-            },
-            ms);
-        return now && now->processId != oldPid ? now : std::nullopt;
-    }
-    // Lets the supervision make `n` more passes, so "nothing happened" is shown, not assumed.
-    void Passes(int n) {
-        uint64_t target = supervisor->Passes() + static_cast<uint64_t>(n);
-        EXPECT_TRUE(WaitFor([&] { return supervisor->Passes() >= target; }));
-    }
-};
-
-// A window of this test process with the given title, served by its own thread.
-class OwnWindow {
-public:
-    explicit OwnWindow(const wchar_t* title) {
-        thread_ = std::thread([this, title] {
-            HWND w = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                     nullptr, nullptr, nullptr);
-            window_ = w;
-            MSG m;
-            while (IsWindow(w) && GetMessageW(&m, nullptr, 0, 0) > 0) {
-                if (m.message == WM_CLOSE && m.hwnd == w) {
-                    DestroyWindow(w); // a static control ignores the close request of its own accord
-                    continue;
-                }
-                DispatchMessageW(&m);
-            }
-            done_ = true;
-        });
-    }
-    ~OwnWindow() {
-        if (!done_ && window_ != nullptr) {
-            PostMessageW(window_, WM_CLOSE, 0, 0);
-        }
-        thread_.join();
-    }
-    HWND Handle() const { return window_; }
-    bool Closed() const { return done_; }
-
-private:
-    std::thread thread_;
-    std::atomic<HWND> window_{nullptr};
-    std::atomic<bool> done_{false};
-};
-
-} // namespace
-
 TEST(Supervision, ServerEndedFromOutsideComesBackLastWithItsTitle) {
     Watch w;
     brvRunSL a = w.Launch(L"Ax", 27150);
     brvRunSL b = w.Launch(L"Bx", 27151);
     w.supervisor->Start();
+    w.servers.priorities.Select(1); // the operator chose "high" since: the restart takes it
     ASSERT_TRUE(KillFromOutside(a.processId));
-    auto again = w.RestartedFrom(L"Ax - 27150", a.processId);
-    ASSERT_TRUE(again);
+    ASSERT_TRUE(w.RestartedFrom(L"Ax - 27150", a.processId));
     ASSERT_EQ(w.table.Count(), 2);
     EXPECT_EQ(w.table.At(0).processId, b.processId);
     EXPECT_EQ(w.table.At(1).serverTitle, L"Ax - 27150");
-    ASSERT_NE(again->consoleWindow, nullptr);
+    auto again = w.servers.AwaitConsole(L"Ax - 27150");
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->processId, a.processId);
     EXPECT_EQ(WindowTitle(again->consoleWindow), L"Ax - 27150");
+    EXPECT_EQ(GetPriorityClass(static_cast<HANDLE>(again->process)), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
     // The stand-in was started with the same command line and a channel of its own.
     auto starts = w.dir.Events("start", again->processId);
     ASSERT_EQ(starts.size(), 1u);
     std::string tail = Narrow(again->channelArgs);
     EXPECT_EQ(starts[0].detail.substr(starts[0].detail.size() - tail.size()), tail);
     // The window thread's half: the drop-down keeps one entry per server, the selection stays.
-    w.host.RunPosted(w.table);
     EXPECT_EQ(w.host.active, (std::vector<std::wstring>{L"Ax - 27150", L"Bx - 27151"}));
     EXPECT_EQ(w.host.ActiveText(w.host.selection), L"Bx - 27151");
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(static_cast<HWND>(again->consoleWindow)); }));
@@ -122,73 +49,31 @@ TEST(Supervision, FatalErrorWindowsAreClosedAndTheServerRestarted) {
     brvRunSL s = w.Launch(L"Crashy", 27152);
     w.supervisor->Start();
     for (const wchar_t* cmd : {L"crash \n", L"crash2 \n"}) {
+        ASSERT_TRUE(w.servers.AwaitConsole(L"Crashy - 27152")); // its channel is read once it is up
+        ProcessProbe crashing(s.processId);
+        ASSERT_TRUE(crashing.Opened());
         brv::SendConsoleCommand(cmd, s.mapping, s.parentEvent, s.childEvent);
         auto again = w.RestartedFrom(L"Crashy - 27152", s.processId);
         ASSERT_TRUE(again);
         auto ends = w.dir.Events("end", s.processId);
         ASSERT_EQ(ends.size(), 1u);
         EXPECT_EQ(ends[0].detail, cmd == std::wstring(L"crash \n") ? "crash" : "crash2");
-        EXPECT_EQ(ExitCodeOf(s.processId), 3u); // ended by closing its error window, not terminated
+        // Ended by closing its error window, not terminated.
+        EXPECT_EQ(crashing.ExitCode(), std::optional<DWORD>(3));
         s = *again;
     }
-}
-
-TEST(Supervision, UnrelatedFatalErrorWindowIsClosed) {
-    Watch w;
-    w.supervisor->Start();
-    OwnWindow fatal(L"Fatal Error");
-    OwnWindow other(L"Fatal Error (not ours)");
-    ASSERT_TRUE(WaitFor([&] { return fatal.Handle() != nullptr && other.Handle() != nullptr; }));
-    EXPECT_TRUE(WaitFor([&] { return fatal.Closed(); }));
-    w.Passes(2);
-    EXPECT_FALSE(other.Closed());
-}
-
-TEST(Supervision, WindowThatSurvivesItsCloseRequestDoesNotStopTheWatch) {
-    Watch w;
-    // Refuses every close request, for the whole test.
-    std::atomic<HWND> stubborn{nullptr};
-    std::atomic<int> asked{0};
-    std::atomic<bool> quit{false};
-    std::thread t([&] {
-        HWND h = CreateWindowExW(0, L"STATIC", L"hlds.exe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
-        stubborn = h;
-        MSG m;
-        while (!quit) {
-            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-                if (m.message == WM_CLOSE) {
-                    ++asked;
-                } else {
-                    DispatchMessageW(&m);
-                }
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        DestroyWindow(h);
-    });
-    ASSERT_TRUE(WaitFor([&] { return stubborn.load() != nullptr; }));
-    brvRunSL s = w.Launch(L"Beside", 27153);
-    w.supervisor->Start();
-    ASSERT_TRUE(KillFromOutside(s.processId));
-    EXPECT_TRUE(w.RestartedFrom(L"Beside - 27153", s.processId).has_value());
-    w.Passes(4);
-    // Asked again each pass, not thousands of times: the thread does not spin on it.
-    EXPECT_GE(asked.load(), 2);
-    EXPECT_LE(asked.load(), static_cast<int>(w.supervisor->Passes()) + 2);
-    quit = true;
-    t.join();
 }
 
 TEST(Supervision, RealConsoleServerIsRestartedWithItsConsoleFound) {
     Watch w;
     brvRunSL s = w.Launch(L"Real", 27164, L"-standin_console");
-    ASSERT_NE(s.consoleWindow, nullptr);
+    ASSERT_TRUE(w.servers.AwaitConsole(L"Real - 27164"));
     w.supervisor->Start();
     ASSERT_TRUE(KillFromOutside(s.processId));
-    auto again = w.RestartedFrom(L"Real - 27164", s.processId);
+    ASSERT_TRUE(w.RestartedFrom(L"Real - 27164", s.processId));
+    auto again = w.servers.AwaitConsole(L"Real - 27164");
     ASSERT_TRUE(again);
-    ASSERT_NE(again->consoleWindow, nullptr);
+    EXPECT_NE(again->processId, s.processId);
     EXPECT_EQ(WindowTitle(again->consoleWindow), L"Real - 27164");
     w.Passes(2);
     EXPECT_EQ(w.dir.Events("start").size(), 2u); // its console was not taken for an error window
@@ -207,22 +92,27 @@ TEST(Supervision, TwoServersEndedTogetherAreBothRestarted) {
 }
 
 TEST(Supervision, ServerWithoutConsoleWindowIsStillWatched) {
-    brv::LaunchOptions quick;
-    quick.consoleWaitMs = 800;
+    brv::ConsoleSearch quick;
+    quick.waitMs = 800;
     Watch w(quick);
-    brvRunSL s = w.Launch(L"Blind", 27156, L"-standin_nowindow", quick);
+    brvRunSL s = w.Launch(L"Blind", 27156, L"-standin_nowindow");
     EXPECT_EQ(s.consoleWindow, nullptr);
     w.supervisor->Start();
     ASSERT_TRUE(KillFromOutside(s.processId));
     auto again = w.RestartedFrom(L"Blind - 27156", s.processId);
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->consoleWindow, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return w.servers.consoles.Pending() == 0; })); // the bound has passed
+    EXPECT_EQ(w.table.FindByTitle(L"Blind - 27156")->consoleWindow, nullptr);
 }
 
 TEST(Supervision, StoppedServerIsNotRestartedAndEndsWith259) {
     Watch w;
-    brvRunSL a = w.Launch(L"Keep", 27157);
+    w.Launch(L"Keep", 27157);
     brvRunSL b = w.Launch(L"Stop", 27158);
+    const brvRunSL a = *w.servers.AwaitConsole(L"Keep - 27157");
+    ASSERT_TRUE(w.servers.AwaitConsole(L"Stop - 27158"));
+    ProcessProbe aProcess(a.processId), bProcess(b.processId);
+    ASSERT_TRUE(aProcess.Opened() && bProcess.Opened());
     w.supervisor->Start();
     w.host.selection = 1; // "Stop - 27158"
     {
@@ -233,7 +123,8 @@ TEST(Supervision, StoppedServerIsNotRestartedAndEndsWith259) {
         EXPECT_EQ(yes.Shown()[0].caption, L"Запрос на остановку сервера");
         EXPECT_EQ(yes.Shown()[0].style, brv::kMbYesNo | brv::kMbIconQuestion);
     }
-    EXPECT_EQ(ExitCodeOf(b.processId), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(bProcess.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
+    EXPECT_FALSE(aProcess.ExitCode(0).has_value());
     w.Passes(3);
     EXPECT_EQ(w.dir.Events("start").size(), 2u);
     ASSERT_EQ(w.table.Count(), 1);
@@ -256,12 +147,17 @@ TEST(Supervision, StoppedServerIsNotRestartedAndEndsWith259) {
     }
     EXPECT_EQ(w.table.Count(), 0);
     EXPECT_FALSE(w.host.runControls);
-    EXPECT_EQ(ExitCodeOf(a.processId), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(aProcess.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
 }
 
 TEST(Supervision, ExitAsksOnceAndEndsEveryServer) {
     Watch w;
     std::vector<brvRunSL> servers = {w.Launch(L"E1", 27159), w.Launch(L"E2", 27160), w.Launch(L"E3", 27161)};
+    std::vector<std::unique_ptr<ProcessProbe>> probes;
+    for (auto& s : servers) {
+        probes.push_back(std::make_unique<ProcessProbe>(s.processId));
+        ASSERT_TRUE(probes.back()->Opened());
+    }
     w.supervisor->Start();
     {
         ReporterScope no(brv::kIdNo);
@@ -272,6 +168,9 @@ TEST(Supervision, ExitAsksOnceAndEndsEveryServer) {
     }
     EXPECT_FALSE(w.host.ended);
     EXPECT_EQ(w.table.Count(), 3);
+    for (auto& p : probes) {
+        EXPECT_FALSE(p->ExitCode(0).has_value());
+    }
     {
         ReporterScope yes(brv::kIdYes);
         brv::ExitAndStopAll(w.host, w.table, [&] { w.supervisor->Stop(); });
@@ -279,8 +178,8 @@ TEST(Supervision, ExitAsksOnceAndEndsEveryServer) {
     }
     EXPECT_TRUE(w.host.ended);
     EXPECT_EQ(w.table.Count(), 0);
-    for (auto& s : servers) {
-        EXPECT_EQ(ExitCodeOf(s.processId), static_cast<DWORD>(STILL_ACTIVE));
+    for (auto& p : probes) {
+        EXPECT_EQ(p->ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
     }
     EXPECT_EQ(w.dir.Events("start").size(), 3u);
 }
@@ -359,13 +258,13 @@ TEST(Supervision, HundredServersAreAllWatchedBeyondOneWait) {
         return 0;
     });
     // Server 90 is a real one: its record can be restarted.
-    Configure(w.host, w.dir, L"Deep", 27170);
-    ComposeCommandLine(w.host.settings, w.host.lists, 0, 0);
+    Configure(w.servers, w.dir, L"Deep", 27170);
+    ComposeCommandLine(w.servers.settings, w.servers.games, 0, w.servers.serverTypes, 0);
     w.table.Locked([&](ServerTable::Records& r) {
         brvRunSL& rec = r[90];
         HANDLE fake = static_cast<HANDLE>(rec.process);
         std::wstring title = rec.serverTitle;
-        rec = w.host.settings;
+        rec = w.servers.settings;
         rec.serverTitle = title;
         rec.process = fake;
         return 0;
@@ -380,7 +279,7 @@ TEST(Supervision, HundredServersAreAllWatchedBeyondOneWait) {
     EXPECT_EQ(w.table.At(99).serverTitle, L"Deep - 27170");
     EXPECT_TRUE(WaitFor([&] { return w.supervisor->Passes() >= 2; }));
     EXPECT_EQ(w.supervisor->Passes(), 2u); // woken by the ended server, not by the pass timer
-    EXPECT_TRUE(w.dir.Events("start").size() == 1u);
+    EXPECT_EQ(w.dir.Events("start").size(), 1u);
     // The event records are the test's to close, not a process to terminate.
     w.table.Locked([&](ServerTable::Records& r) {
         r.erase(std::remove_if(r.begin(), r.end(), [](const brvRunSL& x) { return x.processId == 0; }),
@@ -394,14 +293,16 @@ TEST(Supervision, HundredServersAreAllWatchedBeyondOneWait) {
     }
 }
 
-TEST(Supervision, ServerStoppedDuringItsRestartIsEndedWhenTheRestartArrives) {
+TEST(Supervision, ServerWhoseTitleLeftTheDropDownIsEndedWhenItsConsoleArrives) {
     Watch w;
     brvRunSL s = w.Launch(L"Late", 27171);
-    w.host.DeleteActive(0); // the operator stopped it while it was being restarted
-    w.host.PostRestarted(L"Late - 27171");
+    ProcessProbe probe(s.processId);
+    ASSERT_TRUE(probe.Opened());
+    w.host.DeleteActive(0); // the drop-down lost it while its console was being found
+    w.host.PostConsoleFound(L"Late - 27171");
     w.host.RunPosted(w.table);
     EXPECT_EQ(w.table.Count(), 0);
-    EXPECT_EQ(ExitCodeOf(s.processId), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(probe.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
 }
 
 TEST(Supervision, RestartWhoseProcessCannotBeCreatedIsTriedAgainUntilItStarts) {

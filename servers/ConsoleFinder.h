@@ -1,0 +1,66 @@
+#pragma once
+// Finds the console window of every server that has just started, titles it and tells the window
+// thread, without holding up anyone: a start hands its server over and returns. Its own thread looks
+// every few milliseconds while some server's console is awaited and sleeps otherwise.
+#include "servers/ServerTable.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace brv {
+
+struct ConsoleSearch {
+    // How long a server's "Console" window is awaited, and the pause between looks. A server whose
+    // window does not come in time stays in the table, watched and stoppable; its console cannot be
+    // shown.
+    unsigned waitMs = 10000;
+    unsigned pauseMs = 5;
+};
+
+class ConsoleFinder {
+public:
+    // Called on the finder's thread for a server whose console has been found and titled; it must
+    // only post to the window thread.
+    using Found = std::function<void(const std::wstring& title)>;
+
+    ConsoleFinder(ServerTable& table, Found found, ConsoleSearch search = {});
+    ~ConsoleFinder();
+    ConsoleFinder(const ConsoleFinder&) = delete;
+    ConsoleFinder& operator=(const ConsoleFinder&) = delete;
+
+    // Awaits the console of a record just appended (process, process id and title set), if it is
+    // still in the table. Any thread.
+    void Watch(const brvRunSL& record);
+    // Ends the thread; idempotent. Servers still awaited are left as they are.
+    void Stop();
+    // Servers whose console is still awaited.
+    size_t Pending() const;
+
+private:
+    struct Awaited {
+        void* ended;       // a handle of our own to the process, signalled when it ends
+        brvHandle process; // the record's identity in the table
+        uint32_t processId;
+        std::wstring title;
+        uint64_t deadline;
+    };
+
+    void Run();
+    // One look for every awaited console; true for each entry that is settled (found, ended, expired).
+    std::vector<bool> Look(const std::vector<Awaited>& awaited);
+
+    ServerTable& m_table;
+    Found m_found;
+    ConsoleSearch m_search;
+    mutable std::mutex m_mutex;
+    std::vector<Awaited> m_awaited;
+    void* m_stopEvent;
+    void* m_wakeEvent;
+    std::thread m_thread;
+};
+
+} // namespace brv

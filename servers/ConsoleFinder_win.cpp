@@ -1,0 +1,184 @@
+#include "servers/ConsoleFinder.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+namespace brv {
+
+namespace {
+
+struct ProcessInfo {
+    DWORD parent;
+    bool consoleHost;
+};
+
+// Every process's parent, and whether it is a console host: under Wine a real console window belongs
+// to the console host, whose parent is the server.
+std::map<DWORD, ProcessInfo> ProcessTree() {
+    std::map<DWORD, ProcessInfo> tree;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) {
+        return tree;
+    }
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        tree[e.th32ProcessID] = {e.th32ParentProcessID, lstrcmpiW(e.szExeFile, L"conhost.exe") == 0};
+    }
+    CloseHandle(snap);
+    return tree;
+}
+
+struct ConsoleWindow {
+    HWND window;
+    DWORD owner;
+};
+
+std::vector<ConsoleWindow> ConsoleWindows() {
+    std::vector<ConsoleWindow> out;
+    for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, L"Console"); w != nullptr;
+         w = FindWindowExW(nullptr, w, nullptr, L"Console")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        out.push_back({w, owner});
+    }
+    return out;
+}
+
+// The server's own window may hang; the finder does not hang with it.
+void SetTitle(HWND window, const std::wstring& title) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+                        SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &result);
+}
+
+} // namespace
+
+ConsoleFinder::ConsoleFinder(ServerTable& table, Found found, ConsoleSearch search)
+    : m_table(table), m_found(std::move(found)), m_search(search),
+      m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    m_thread = std::thread([this] { Run(); });
+}
+
+ConsoleFinder::~ConsoleFinder() {
+    Stop();
+    for (const Awaited& a : m_awaited) {
+        CloseHandle(static_cast<HANDLE>(a.ended));
+    }
+    CloseHandle(static_cast<HANDLE>(m_stopEvent));
+    CloseHandle(static_cast<HANDLE>(m_wakeEvent));
+}
+
+void ConsoleFinder::Stop() {
+    if (m_thread.joinable()) {
+        SetEvent(static_cast<HANDLE>(m_stopEvent));
+        m_thread.join();
+    }
+}
+
+void ConsoleFinder::Watch(const brvRunSL& record) {
+    // Duplicated under the table's lock, while the record still owns its handle: a stop or the
+    // supervision may take the server and close that handle at any moment.
+    HANDLE ended = m_table.Locked([&record](const ServerTable::Records& r) -> HANDLE {
+        for (const brvRunSL& rec : r) {
+            HANDLE dup = nullptr;
+            if (rec.process == record.process && rec.processId == record.processId &&
+                rec.process != nullptr &&
+                DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process), GetCurrentProcess(),
+                                &dup, SYNCHRONIZE, FALSE, 0)) {
+                return dup;
+            }
+        }
+        return nullptr;
+    });
+    if (ended == nullptr) {
+        return; // already gone: no console to find
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_awaited.push_back({ended, record.process, record.processId, record.serverTitle,
+                             GetTickCount64() + m_search.waitMs});
+    }
+    SetEvent(static_cast<HANDLE>(m_wakeEvent));
+}
+
+size_t ConsoleFinder::Pending() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_awaited.size();
+}
+
+std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
+    const uint64_t now = GetTickCount64();
+    std::vector<bool> settled(awaited.size(), false);
+    std::vector<ConsoleWindow> windows = ConsoleWindows();
+    std::optional<std::map<DWORD, ProcessInfo>> tree; // taken at most once per look, only when needed
+    auto ownedBy = [&tree](DWORD owner, DWORD pid) {
+        if (owner == pid) {
+            return true;
+        }
+        if (!tree) {
+            tree = ProcessTree();
+        }
+        auto it = tree->find(owner);
+        return it != tree->end() && it->second.consoleHost && it->second.parent == pid;
+    };
+    for (size_t i = 0; i < awaited.size(); ++i) {
+        const Awaited& a = awaited[i];
+        if (WaitForSingleObject(static_cast<HANDLE>(a.ended), 0) != WAIT_TIMEOUT) {
+            settled[i] = true; // no window will come
+            continue;
+        }
+        auto match = std::find_if(windows.begin(), windows.end(),
+                                  [&](const ConsoleWindow& w) { return ownedBy(w.owner, a.processId); });
+        if (match != windows.end()) {
+            SetTitle(match->window, a.title);
+            if (m_table.SetConsoleWindow(a.process, a.processId, match->window)) {
+                m_found(a.title);
+            }
+            windows.erase(match);
+            settled[i] = true;
+        } else if (now >= a.deadline) {
+            settled[i] = true;
+        }
+    }
+    return settled;
+}
+
+void ConsoleFinder::Run() {
+    HANDLE events[2] = {static_cast<HANDLE>(m_stopEvent), static_cast<HANDLE>(m_wakeEvent)};
+    for (;;) {
+        std::vector<Awaited> awaited;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            awaited = m_awaited;
+        }
+        bool more = false;
+        if (!awaited.empty()) {
+            const std::vector<bool> settled = Look(awaited);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (size_t i = 0; i < awaited.size(); ++i) {
+                if (!settled[i]) {
+                    continue;
+                }
+                auto it = std::find_if(m_awaited.begin(), m_awaited.end(),
+                                       [&](const Awaited& a) { return a.ended == awaited[i].ended; });
+                if (it != m_awaited.end()) {
+                    CloseHandle(static_cast<HANDLE>(it->ended));
+                    m_awaited.erase(it);
+                }
+            }
+            more = !m_awaited.empty();
+        }
+        const DWORD timeout = more ? m_search.pauseMs : INFINITE;
+        if (WaitForMultipleObjects(2, events, FALSE, timeout) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
+}
+
+} // namespace brv

@@ -1,0 +1,53 @@
+#pragma once
+// What happens in a server's life, for whoever wants to know (a journal, notifications), and the
+// point where a restart can be held back. The default does nothing and restarts at once. Calls come
+// from the window thread (a new server) and the supervision thread; they must return quickly and
+// must not wait for the window thread.
+#include "servers/brvRunSL.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace brv {
+
+struct RestartDecision {
+    enum Kind { kNow, kDelay, kCancel };
+    Kind kind = kNow;
+    uint64_t delayMs = 0; // for kDelay: how long from now
+
+    static RestartDecision Now() { return {}; }
+    static RestartDecision Delay(uint64_t ms) { return {kDelay, ms}; }
+    static RestartDecision Cancel() { return {kCancel, 0}; }
+};
+
+class ServerEvents {
+public:
+    virtual ~ServerEvents() = default;
+
+    // A server's process exists and it is in the table (process id, launch command, title set).
+    virtual void Started(const brvRunSL& record) { (void)record; }
+    // Its process ended without the operator: its exit code when it could be read, and how long it ran.
+    virtual void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
+        (void)record, (void)exitCode, (void)uptimeMs;
+    }
+    // A close request went to an error window with this title, owned by this process.
+    virtual void ErrorWindowClosed(const std::wstring& windowTitle, uint32_t ownerProcessId) {
+        (void)windowTitle, (void)ownerProcessId;
+    }
+    // A restart's process could not be created (the platform's error code); it will be tried again.
+    virtual void RestartFailed(const brvRunSL& record, unsigned long error) { (void)record, (void)error; }
+    // Asked each time a restart of this server is due.
+    virtual RestartDecision BeforeRestart(const brvRunSL& record) {
+        (void)record;
+        return RestartDecision::Now();
+    }
+};
+
+// The events object to use when none is given.
+inline ServerEvents& NoServerEvents() {
+    static ServerEvents none;
+    return none;
+}
+
+} // namespace brv
