@@ -34,19 +34,6 @@ bool MatchesIgnoringCase(std::wstring_view text, size_t at, std::wstring_view wo
     return true;
 }
 
-// The longest known value that stands at `at` as a whole (followed by a blank, a quote or the end).
-size_t KnownValueAt(std::wstring_view text, size_t at, const std::vector<std::wstring>& known) {
-    for (const std::wstring& v : known) { // longest first
-        if (text.substr(at).starts_with(v)) {
-            const size_t end = at + v.size();
-            if (end == text.size() || IsBoundary(text[end])) {
-                return v.size();
-            }
-        }
-    }
-    return 0;
-}
-
 // A value typed after an option word: up to the next blank, or a quoted text with its quotes.
 size_t TokenEnd(std::wstring_view text, size_t at) {
     if (text[at] == L'"') {
@@ -60,15 +47,12 @@ size_t TokenEnd(std::wstring_view text, size_t at) {
     return end;
 }
 
-void MaskOptionValue(std::wstring_view text, size_t p, const std::vector<std::wstring>& known,
-                     std::vector<Span>& spans) {
+// The word after an option word. The record's own values, which may hold blanks, are masked whole by
+// the pass over the known values.
+void MaskOptionValue(std::wstring_view text, size_t p, std::vector<Span>& spans) {
     const size_t n = text.size();
     if (p < n && IsBlank(text[p])) {
         ++p; // the one blank that the command line puts after every piece
-    }
-    if (const size_t len = p < n ? KnownValueAt(text, p, known) : 0) {
-        spans.emplace_back(p, p + len);
-        return;
     }
     if (p < n && !IsBlank(text[p])) {
         spans.emplace_back(p, TokenEnd(text, p));
@@ -81,8 +65,7 @@ void MaskOptionValue(std::wstring_view text, size_t p, const std::vector<std::ws
         ++q;
     }
     if (q < n && text[q] != L'+' && text[q] != L'-') {
-        const size_t len = KnownValueAt(text, q, known);
-        spans.emplace_back(q, len ? q + len : TokenEnd(text, q));
+        spans.emplace_back(q, TokenEnd(text, q));
     }
 }
 
@@ -106,11 +89,11 @@ std::wstring MaskPasswords(std::wstring_view text, const std::vector<std::wstrin
         for (std::wstring_view option : kOptions) {
             const size_t end = i + option.size();
             if (MatchesIgnoringCase(text, i, option) && (end == n || IsBlank(text[end]))) {
-                MaskOptionValue(text, end, known, spans);
+                MaskOptionValue(text, end, spans);
             }
         }
     }
-    // The known values wherever else they stand as a word of their own.
+    // The known values wherever they stand as a word of their own, after an option word or elsewhere.
     for (const std::wstring& v : known) {
         for (size_t at = text.find(v); at != std::wstring_view::npos; at = text.find(v, at + 1)) {
             const size_t end = at + v.size();

@@ -6,31 +6,29 @@
 namespace brv {
 
 std::wstring ExitNoticeText(uint32_t exitCode) {
-    return L"Сервер упал (код " + ExitCodeText(exitCode) + L") и будет запущен снова.";
+    return L"Сервер упал, код " + ExitCodeText(exitCode) + L". Перезапускается.";
 }
 
 std::wstring WindowNoticeText(const std::wstring& message) {
-    return L"Закрыто окно ошибки сервера: " +
-           (message.empty() ? std::wstring(L"(без текста)") : OneLine(message));
+    return L"Закрыто окно ошибки: " + (message.empty() ? std::wstring(L"(без текста)") : OneLine(message));
 }
 
 std::wstring FailNoticeText(FailReason reason, uint32_t retrySeconds) {
-    return L"Перезапуск не удался: " + FailReasonText(reason) + L". Следующая попытка через " +
+    return L"Перезапуск не удался: " + FailReasonText(reason) + L". Новая попытка через " +
            std::to_wstring(retrySeconds) + L" с.";
 }
 
 std::wstring HangNoticeText(uint64_t silentSeconds) {
-    return L"Сервер не отвечал " + std::to_wstring(silentSeconds) + L" с и будет перезапущен.";
+    return L"Сервер не отвечал " + std::to_wstring(silentSeconds) + L" с. Перезапускается.";
 }
 
-std::wstring LoopStartNoticeText(uint32_t quickDeaths, uint32_t delaySeconds) {
-    return L"Сервер падает сразу после запуска (быстрых падений подряд: " + std::to_wstring(quickDeaths) +
-           L"). Перезапуски идут с растущей задержкой, сейчас " + std::to_wstring(delaySeconds) + L" с.";
+std::wstring LoopStartNoticeText(uint32_t delaySeconds) {
+    return L"Падает сразу после запуска. Перезапуск через " + std::to_wstring(delaySeconds) +
+           L" с, дальше задержка растёт.";
 }
 
 std::wstring LoopEndNoticeText(uint32_t quickDeathSeconds) {
-    return L"Сервер снова работает дольше " + std::to_wstring(quickDeathSeconds) +
-           L" с. Перезапуски без задержки.";
+    return L"Снова работает дольше " + std::to_wstring(quickDeathSeconds) + L" с. Перезапуски без задержки.";
 }
 
 std::wstring WebhookContent(const std::wstring& title, const std::wstring& text) {

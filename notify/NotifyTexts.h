@@ -12,7 +12,7 @@ std::wstring ExitNoticeText(uint32_t exitCode);
 std::wstring WindowNoticeText(const std::wstring& message);
 std::wstring FailNoticeText(FailReason reason, uint32_t retrySeconds);
 std::wstring HangNoticeText(uint64_t silentSeconds);
-std::wstring LoopStartNoticeText(uint32_t quickDeaths, uint32_t delaySeconds);
+std::wstring LoopStartNoticeText(uint32_t delaySeconds);
 std::wstring LoopEndNoticeText(uint32_t quickDeathSeconds);
 
 // The webhook's message: "Brivan: <title>: <text>".

@@ -7,7 +7,7 @@ namespace brv {
 namespace {
 
 constexpr SettingInfo kSettings[] = {
-    {SettingKey::QuickDeathSeconds, L"Restart", L"QuickDeathSeconds", L"Быстрое падение — раньше, с",
+    {SettingKey::QuickDeathSeconds, L"Restart", L"QuickDeathSeconds", L"Быстрое падение — до, с",
      SettingKind::Number, 1, 86400},
     {SettingKey::QuickDeathsBeforeDelay, L"Restart", L"QuickDeathsBeforeDelay",
      L"Быстрых падений без задержки", SettingKind::Number, 0, 100},
