@@ -1,0 +1,49 @@
+#pragma once
+// The operator's texts of the journal's lines, one function per kind of event. Each text is what
+// follows the tag; titles are server titles ("name - port").
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brv {
+
+// BRIVAN
+std::wstring BrivanStartedText(const std::wstring& version, const std::wstring& workDir);
+enum class BrivanEnd { ExitButton, SessionEnd };
+std::wstring BrivanEndedText(BrivanEnd how);
+std::wstring JournalDroppedText(uint64_t lines);
+std::wstring WebhookFailedText(const std::wstring& reason);
+
+// START: the command line is masked here (the record's two passwords are its known values).
+std::wstring StartText(const std::wstring& title, uint32_t processId, const std::wstring& commandLine,
+                       const std::vector<std::wstring>& passwords);
+
+// STOP
+enum class StopBy { StopButton, Exit };
+std::wstring StopText(const std::wstring& title, uint32_t processId, StopBy by);
+
+// EXIT
+std::wstring ExitText(const std::wstring& title, uint32_t processId, uint32_t exitCode,
+                      uint64_t uptimeSeconds);
+
+// WINDOW: `serverTitle` may be empty when the owner is not one of ours.
+std::wstring WindowText(const std::wstring& serverTitle, uint32_t ownerProcessId,
+                        const std::wstring& windowTitle, const std::wstring& message);
+
+// DELAY
+std::wstring DelayText(const std::wstring& title, uint32_t quickDeaths, uint32_t delaySeconds);
+
+// FAIL
+enum class FailReason { PortBusy, ProgramMissing, ProcessNotCreated, ChannelNotCreated };
+std::wstring FailReasonText(FailReason reason);
+std::wstring FailText(const std::wstring& title, FailReason reason, long errorCode, uint32_t retrySeconds);
+
+// HANG, ADOPT, RESTORE, SCHEDULED
+std::wstring HangText(const std::wstring& title, uint32_t processId, uint64_t silentSeconds);
+std::wstring AdoptText(const std::wstring& title, uint32_t processId);
+std::wstring RestoreText(const std::wstring& title);
+std::wstring ScheduledWarningText(const std::wstring& title, int minutes);
+std::wstring ScheduledQuitText(const std::wstring& title);
+std::wstring ScheduledKillText(const std::wstring& title, uint32_t processId, int waitedSeconds);
+
+} // namespace brv

@@ -1,0 +1,55 @@
+#pragma once
+// The writer of "Brivan.log". Write never waits for the file: lines go into a bounded queue that a
+// thread of the journal's own appends to the file, whole lines only, rotating it past its limit. When
+// the file cannot be written (read-only folder, full disk, locked by another program) the lines wait
+// and the writer tries again later; nobody is asked anything.
+#include "journal/JournalLine.h"
+#include "journal/Rotation.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace brv {
+
+struct JournalOptions {
+    std::wstring folder; // the working directory, without a trailing separator
+    uint64_t rotateBytes = kJournalRotateBytes;
+    size_t maxQueuedBytes = 1024 * 1024; // lines kept while the file cannot be written
+    uint32_t retryMs = 5000;             // pause after a failed write
+};
+
+// A line's text is cut to this many characters, so one huge message cannot crowd out the others.
+inline constexpr size_t kJournalMaxTextChars = 4000;
+
+class Journal {
+public:
+    explicit Journal(JournalOptions options);
+    ~Journal(); // Stop(kStopWaitMs)
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    static constexpr uint32_t kStopWaitMs = 2000;
+
+    // Any thread; takes the time now and returns at once.
+    void Write(JournalTag tag, std::wstring text);
+
+    // Asks for an attempt now and waits until everything written so far is in the file, at most
+    // `timeoutMs`. False when lines are still waiting.
+    bool Flush(uint32_t timeoutMs);
+
+    // Writes what it can within `timeoutMs`, then the thread ends; later writes are ignored. A thread
+    // stuck in the file system is left behind rather than waited for.
+    void Stop(uint32_t timeoutMs);
+
+    std::wstring Path() const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+};
+
+} // namespace brv
