@@ -26,6 +26,7 @@ protected:
 
 TEST_F(Focus, RemovingTheLastCommandAndStoppingTheLastServerLeaveTheKeyboardUsable) {
     Open();
+    app.SetText(1006, L"27432"); // a port of its own: other test runs on this machine use 27015
     StartServer(1);
     ASSERT_TRUE(app.Enabled(1016));
     FocusOn(1016);

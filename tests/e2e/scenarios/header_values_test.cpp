@@ -14,6 +14,7 @@ protected:
 
 TEST_F(HeaderValues, ACommandAServerNameAndASetmasterEqualToAHeaderAreRefused) {
     Open();
+    app.SetText(1006, L"27433"); // ports of its own: other test runs on this machine use 27015
     StartServer(1);
     ASSERT_TRUE(WaitFor([&] { return Starts().size() == 1; }));
     const std::string profile = dir.Read(L"brvBrivan3.txt");
@@ -35,7 +36,7 @@ TEST_F(HeaderValues, ACommandAServerNameAndASetmasterEqualToAHeaderAreRefused) {
     // A server name: nothing written, nothing started.
     const std::wstring name = app.Text(1017);
     app.SetText(1017, L" [game]");
-    app.SetText(1006, L"27016");
+    app.SetText(1006, L"27434");
     app.Click(1013);
     ExpectRefused(L" [game]");
     EXPECT_EQ(app.ComboItems(1002).size(), 1u);
