@@ -93,13 +93,13 @@ bool CBrivanDlg::OnInitDialog() {
     m_priorities.SetClasses(lists.priorities);
 
     m_ctrl.Fill(Hwnd());
-    m_ctrl.enter.SetImage(IMAGE_ICON, LoadPicture(IDI_ENTER, IMAGE_ICON));
-    m_ctrl.stop.SetImage(IMAGE_ICON, LoadPicture(IDI_STOP_SERVER, IMAGE_ICON));
-    m_ctrl.removeCommand.SetImage(IMAGE_ICON, LoadPicture(IDI_REMOVE_COMMAND, IMAGE_ICON));
-    m_ctrl.mapEditor.SetImage(IMAGE_BITMAP, LoadPicture(IDB_MAP_EDITOR, IMAGE_BITMAP));
-    m_ctrl.addSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_ADD_SETMASTER, IMAGE_BITMAP));
-    m_ctrl.editSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_EDIT_SETMASTER, IMAGE_BITMAP));
-    m_ctrl.removeSetmaster.SetImage(IMAGE_BITMAP, LoadPicture(IDB_REMOVE_SETMASTER, IMAGE_BITMAP));
+    m_ctrl.enterButton.SetImage(IMAGE_ICON, LoadPicture(IDI_ENTER, IMAGE_ICON));
+    m_ctrl.stopButton.SetImage(IMAGE_ICON, LoadPicture(IDI_STOP_SERVER, IMAGE_ICON));
+    m_ctrl.removeCommandButton.SetImage(IMAGE_ICON, LoadPicture(IDI_REMOVE_COMMAND, IMAGE_ICON));
+    m_ctrl.mapEditorButton.SetImage(IMAGE_BITMAP, LoadPicture(IDB_MAP_EDITOR, IMAGE_BITMAP));
+    m_ctrl.addSetmasterButton.SetImage(IMAGE_BITMAP, LoadPicture(IDB_ADD_SETMASTER, IMAGE_BITMAP));
+    m_ctrl.editSetmasterButton.SetImage(IMAGE_BITMAP, LoadPicture(IDB_EDIT_SETMASTER, IMAGE_BITMAP));
+    m_ctrl.removeSetmasterButton.SetImage(IMAGE_BITMAP, LoadPicture(IDB_REMOVE_SETMASTER, IMAGE_BITMAP));
 
     const brv::Form form = Form();
     brv::FillForm(form, m_settings, lists, brv::GetLocalAddress());
@@ -229,12 +229,12 @@ std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
 void CBrivanDlg::EnableRunControls(bool withStoredCommands) {
     m_ctrl.activeServer.Enable(true);
     m_ctrl.consoleCommand.Enable(true);
-    m_ctrl.stop.Enable(true);
-    m_ctrl.enter.Enable(true);
-    m_ctrl.exit.Enable(true);
+    m_ctrl.stopButton.Enable(true);
+    m_ctrl.enterButton.Enable(true);
+    m_ctrl.exitButton.Enable(true);
     if (withStoredCommands) {
         m_ctrl.storedCommands.Enable(true);
-        m_ctrl.removeCommand.Enable(true);
+        m_ctrl.removeCommandButton.Enable(true);
     }
 }
 
@@ -242,9 +242,9 @@ void CBrivanDlg::DisableRunControls() {
     m_ctrl.consoleCommand.Enable(false);
     m_ctrl.activeServer.Enable(false);
     m_ctrl.storedCommands.Enable(false);
-    m_ctrl.stop.Enable(false);
-    m_ctrl.enter.Enable(false);
-    m_ctrl.removeCommand.Enable(false);
+    m_ctrl.stopButton.Enable(false);
+    m_ctrl.enterButton.Enable(false);
+    m_ctrl.removeCommandButton.Enable(false);
 }
 
 void CBrivanDlg::PostConsoleFound(const std::wstring& title) {
@@ -274,16 +274,12 @@ std::vector<std::wstring> CBrivanDlg::StartMaps() const {
 
 // ---- the form
 
-void CBrivanDlg::RefreshStartMaps() {
-    brv::RefreshStartMapList(*this);
-}
-
 void CBrivanDlg::OnStartMapChanged() {
     brv::OnStartMapChanged(Form(), m_settings);
 }
 
 void CBrivanDlg::OnGameChanged() {
-    brv::OnGameChanged(Form(), Lists(), [this] { RefreshStartMaps(); });
+    brv::OnGameChanged(Form(), Lists(), [this] { brv::RefreshStartMapList(*this); });
 }
 
 void CBrivanDlg::OnServerTypeChanged() {
@@ -296,7 +292,7 @@ void CBrivanDlg::OnPriorityChanged() {
 }
 
 void CBrivanDlg::OnMapSourceChanged() {
-    brv::OnMapSourceChanged(Form(), Lists(), [this] { RefreshStartMaps(); });
+    brv::OnMapSourceChanged(Form(), Lists(), [this] { brv::RefreshStartMapList(*this); });
 }
 
 bool CBrivanDlg::CaptureSettings() {

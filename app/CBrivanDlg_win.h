@@ -56,7 +56,7 @@ public:
     void AddStartMap(const std::wstring& name) override { m_ctrl.startMap.Add(name); }
     void SelectStartMap(int index) override { m_ctrl.startMap.Select(index); }
     void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
-    void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditor.Enable(enable); }
+    void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditorButton.Enable(enable); }
     brvRunSL& Record() override { return m_settings; }
     ProfileLists& Lists() override { return ProfileLists::Process(); }
     MapEditorData& MapEditor() override { return m_mapEditor; }
@@ -64,6 +64,8 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    // The window has no OK button: an OK command from elsewhere must not end it past the Exit flow.
+    void OnOK() override {}
 
 private:
     // Window messages
@@ -102,7 +104,6 @@ private:
     void OnEditSetmaster();
     void OnRemoveSetmaster();
 
-    void RefreshStartMaps();
     void AddTrayIcon(const wchar_t* tip);
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }

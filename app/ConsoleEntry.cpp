@@ -1,5 +1,7 @@
 #include "app/ConsoleEntry.h"
 
+#include "profile/HeaderValues.h"
+
 #include <algorithm>
 
 namespace brv {
@@ -24,8 +26,8 @@ void EnterCommand(const Form& form, brvRunSL& record, ProfileLists& lists, const
             return;
         }
     }
-    if (command.empty()) {
-        return;
+    if (command.empty() || RefuseHeaderValue(form.owner, command)) {
+        return; // sent all the same; only storing it would harm the profile
     }
     stored.Add(command);
     lists.storedCommands.push_back(command);

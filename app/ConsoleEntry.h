@@ -18,7 +18,7 @@ using SaveProfileFn = std::function<bool()>;
 std::wstring ConsoleLine(const std::wstring& command);
 
 // Sends the command to the selected server (none selected: nothing is sent) and stores it when it is
-// new and not empty.
+// new and not empty; one that reads as a profile header is refused with a message and not stored.
 void EnterCommand(const Form& form, brvRunSL& record, ProfileLists& lists, const SendToServer& send,
                   const SaveProfileFn& save);
 void OnStoredCommandChosen(const Form& form);

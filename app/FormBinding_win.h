@@ -8,11 +8,25 @@
 
 namespace brv {
 
+// Enables or disables a control of a dialog. A control that holds the keyboard focus hands it to the
+// next control first: a disabled control keeps no focus, and the dialog would take no keys at all.
+inline void EnableControl(HWND control, bool on) {
+    HWND focus = GetFocus();
+    if (!on && focus && (focus == control || IsChild(control, focus))) {
+        HWND dialog = GetParent(control);
+        HWND next = GetNextDlgTabItem(dialog, control, FALSE);
+        if (next && next != control) {
+            SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+        }
+    }
+    EnableWindow(control, on ? TRUE : FALSE);
+}
+
 class EditField : public TextField {
 public:
     void Bind(HWND hwnd) { m_edit = Edit(hwnd); }
     void LimitText(int chars) const { m_edit.LimitText(chars); }
-    void Enable(bool on) override { m_edit.Enable(on); }
+    void Enable(bool on) override { EnableControl(m_edit.Handle(), on); }
     std::wstring Text() const override { return m_edit.GetText(); }
     void SetText(const std::wstring& text) override { m_edit.SetText(text); }
 
@@ -24,7 +38,7 @@ private:
 class IpField : public TextField {
 public:
     void Bind(HWND hwnd) { m_ip = IpAddress(hwnd); }
-    void Enable(bool on) override { m_ip.Enable(on); }
+    void Enable(bool on) override { EnableControl(m_ip.Handle(), on); }
     std::wstring Text() const override {
         DWORD a = 0;
         m_ip.GetAddress(a);
@@ -52,7 +66,7 @@ class ComboList : public ChoiceList {
 public:
     void Bind(HWND hwnd) { m_combo = ComboBox(hwnd); }
     const ComboBox& Combo() const { return m_combo; }
-    void Enable(bool on) override { m_combo.Enable(on); }
+    void Enable(bool on) override { EnableControl(m_combo.Handle(), on); }
     int Count() const override { return m_combo.GetCount(); }
     std::wstring TextAt(int i) const override { return m_combo.GetLBText(i); }
     int Selection() const override { return m_combo.GetCurSel(); }
@@ -68,7 +82,7 @@ private:
 class ListBoxList : public ChoiceList {
 public:
     void Bind(HWND hwnd) { m_list = ListBox(hwnd); }
-    void Enable(bool on) override { m_list.Enable(on); }
+    void Enable(bool on) override { EnableControl(m_list.Handle(), on); }
     int Count() const override { return m_list.GetCount(); }
     std::wstring TextAt(int i) const override { return m_list.GetText(i); }
     int Selection() const override { return m_list.GetCurSel(); }
@@ -84,11 +98,20 @@ private:
 class ButtonControl : public Control {
 public:
     void Bind(HWND hwnd) { m_button = Button(hwnd); }
-    void Enable(bool on) override { m_button.Enable(on); }
+    void Enable(bool on) override { EnableControl(m_button.Handle(), on); }
     void SetImage(UINT type, HANDLE image) const { m_button.SetImage(type, image); }
 
 private:
     Button m_button;
 };
+
+// The bound control of each kind, for the main window's control cache.
+template <ControlKind K> struct BoundOfKind;
+template <> struct BoundOfKind<ControlKind::Edit> { using type = EditField; };
+template <> struct BoundOfKind<ControlKind::Address> { using type = IpField; };
+template <> struct BoundOfKind<ControlKind::DropDown> { using type = ComboList; };
+template <> struct BoundOfKind<ControlKind::ListBox> { using type = ListBoxList; };
+template <> struct BoundOfKind<ControlKind::Button> { using type = ButtonControl; };
+template <ControlKind K> using BoundControl = typename BoundOfKind<K>::type;
 
 } // namespace brv

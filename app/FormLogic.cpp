@@ -3,6 +3,7 @@
 #include "app/PortCheck.h"
 #include "framework/Messages.h"
 #include "framework/Report.h"
+#include "profile/HeaderValues.h"
 
 namespace brv {
 
@@ -97,7 +98,26 @@ void OnMapSourceChanged(const Form& form, ProfileLists& lists, const RefreshStar
     refresh();
 }
 
+namespace {
+
+// Refuses the form when a text the profile would store reads as a section header; nothing of the form
+// is taken then, so no later save can write it.
+bool RefusesHeaderValues(const Form& form) {
+    for (const TextField* field : {form.ipAddress, form.gamePassword, form.port, form.playerCount,
+                                   form.extraParams, form.rconPassword, form.serverName}) {
+        if (RefuseHeaderValue(form.owner, field->Text())) {
+            return true;
+        }
+    }
+    return RefuseHeaderValue(form.owner, form.startMap->SelectedText());
+}
+
+} // namespace
+
 bool CaptureSettings(const Form& form, brvRunSL& record, ProfileLists& lists) {
+    if (RefusesHeaderValues(form)) {
+        return false;
+    }
     record.ip = form.ipAddress->Text();
     record.gamePassword = form.gamePassword->Text();
     record.port = form.port->Text();

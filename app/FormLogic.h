@@ -31,7 +31,8 @@ void OnPriorityChanged(const Form& form, ProfileLists& lists);
 void OnMapSourceChanged(const Form& form, ProfileLists& lists, const RefreshStartMaps& refresh);
 
 // Copies the form into the record, the selection list and the set-master list. False after the port
-// message; the fields read before the port check (address, game password, port) are kept then.
+// message; the fields read before the port check (address, game password, port) are kept then. False,
+// with nothing taken, after the message for a text that reads as a profile header.
 bool CaptureSettings(const Form& form, brvRunSL& record, ProfileLists& lists);
 
 } // namespace brv

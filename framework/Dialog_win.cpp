@@ -76,21 +76,27 @@ INT_PTR Dialog::DoModal(HWND owner) {
     if (!m_ended) {
         ShowWindow(hwnd, SW_SHOW);
     }
-    MSG msg;
-    while (!m_ended) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam)); // the outer loop must see the quit too
-            break;
-        }
-        if (got == -1) {
-            break;
-        }
-        bool translated = false;
-        Guarded(hwnd, [&] { translated = PreTranslateMessage(msg); });
-        if (!translated) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+    {
+        // The operator works in this dialog now: message boxes go on top of it.
+        OperatorWindowScope operatorWindow(hwnd);
+        MSG msg;
+        while (!m_ended) {
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got == -1) {
+                break;
+            }
+            if (got == 0) {
+                // A quit request (another program may post one) is a close request: it takes the
+                // dialog's own way out, never a way round it.
+                PostMessageW(hwnd, WM_CLOSE, 0, 0);
+                continue;
+            }
+            bool translated = false;
+            Guarded(hwnd, [&] { translated = PreTranslateMessage(msg); });
+            if (!translated) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
         }
     }
     // The owner is enabled before the dialog goes, so that activation returns to it.

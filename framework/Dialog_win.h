@@ -35,7 +35,8 @@ public:
 
     // Creates the dialog from its template, disables the owner, runs until EndDialog, re-enables the
     // owner and destroys the window. Returns the EndDialog result, or -1 when the window could not be
-    // created. The same object may be shown again afterwards.
+    // created. The same object may be shown again afterwards. While it runs, the dialog owns the
+    // thread's message boxes (OperatorWindow), and a quit request is handled as a close request.
     INT_PTR DoModal(HWND owner = nullptr);
 
     // Ends the modal run with a result; the window and its controls stay usable until the handler that

@@ -24,8 +24,25 @@ struct Report {
 
 using Reporter = std::function<int(const Report&)>;
 
-// Shows the message (modal) and returns the answer (kIdOk, kIdYes, kIdNo).
+// Shows the message (modal) and returns the answer (kIdOk, kIdYes, kIdNo). The box is owned by the
+// window the operator is working in (OperatorWindow) when `owner` is null or a window under it, so
+// nothing under the box can be pressed until it is answered; any other owner is kept.
 int ShowMessage(void* owner, const std::wstring& text, const std::wstring& caption, unsigned style);
+
+// The window the operator is working in on this thread: the innermost dialog of a modal run, or null.
+void* OperatorWindow();
+
+// Makes `window` the window the operator is working in, for the scope's life (a modal run holds one).
+class OperatorWindowScope {
+public:
+    explicit OperatorWindowScope(void* window);
+    ~OperatorWindowScope();
+    OperatorWindowScope(const OperatorWindowScope&) = delete;
+    OperatorWindowScope& operator=(const OperatorWindowScope&) = delete;
+
+private:
+    void* m_window;
+};
 
 // Replaces the reporter for the whole process and returns the previous one; an empty reporter puts
 // the platform's message box back. Safe to call while another thread reports.

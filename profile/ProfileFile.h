@@ -21,4 +21,14 @@ bool SaveProfile(const brvRunSL& record, const ProfileLists& lists);
 // The refusal text for a working directory without hlds.exe.
 std::wstring MissingServerExeText(const std::wstring& workDir);
 
+// A profile that lacks what the form needs (an empty game, server type, priority or map source list:
+// a file of 0 bytes, of random bytes, without sections) is offered to be replaced by the built-in
+// default at start-up; the damaged file is kept beside it under the first free name of
+// "brvBrivan3.damaged.txt", "brvBrivan3.damaged-2.txt", ...
+inline constexpr const wchar_t* kCaptionReplaceProfile = L"Запрос на замену профиля";
+bool ProfileLacksFormLists(const ProfileLists& lists);
+std::wstring DamagedProfileName(int attempt); // 1, 2, ...
+// The question, naming the lists that are empty and the name the damaged file will be kept under.
+std::wstring ReplaceProfileQuestion(const ProfileLists& lists, const std::wstring& keptName);
+
 } // namespace brv

@@ -18,8 +18,8 @@ std::span<const CAddSetmasterDlg::Route> CAddSetmasterDlg::Routes() {
 void CAddSetmasterDlg::AddSetmasters() {
     // The whole text, not the platform's 256-unit line reads: a line of any length is taken whole.
     const std::wstring text = brv::Edit(Hwnd(), IDC_SETMASTER_ADD_TEXT).GetText();
-    const auto outcome = brv::AddSetmasters(text, m_lists.setmasters,
-                                            [this] { return brv::SaveProfile(m_snapshot, m_lists); });
+    const auto outcome = brv::AddSetmasters(
+        text, m_lists.setmasters, [this] { return brv::SaveProfile(m_snapshot, m_lists); }, Hwnd());
     if (outcome == brv::AddOutcome::Saved) {
         EndDialog(IDOK);
     }
@@ -42,8 +42,9 @@ bool CChangeSetmasterDlg::OnInitDialog() {
 
 void CChangeSetmasterDlg::SaveChangedSetmaster() {
     const std::wstring text = brv::Edit(Hwnd(), IDC_SETMASTER_EDIT_TEXT).GetText();
-    if (brv::SaveChangedSetmaster(m_lists.setmasters, m_oldEntry, text,
-                                  [this] { return brv::SaveProfile(m_snapshot, m_lists); })) {
+    if (brv::SaveChangedSetmaster(
+            m_lists.setmasters, m_oldEntry, text, [this] { return brv::SaveProfile(m_snapshot, m_lists); },
+            Hwnd())) {
         EndDialog(IDOK);
     }
 }

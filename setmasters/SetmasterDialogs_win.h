@@ -1,6 +1,6 @@
 #pragma once
 // The two set-master dialogs and the main window's set-master buttons.
-#include "app/FormControls.h"
+#include "framework/ControlViews.h"
 #include "framework/Dialog_win.h"
 #include "profile/ProfileLists.h"
 #include "servers/brvRunSL.h"

@@ -1,6 +1,7 @@
 #include "setmasters/SetmasterEdits.h"
 
 #include "framework/Report.h"
+#include "profile/HeaderValues.h"
 #include "setmasters/SetmasterLines.h"
 
 namespace brv {
@@ -12,16 +13,26 @@ void RefillSetmasterBox(ChoiceList& box, const std::vector<std::wstring>& list) 
     }
 }
 
-AddOutcome AddSetmasters(const std::wstring& fieldText, std::vector<std::wstring>& list, const SaveFn& save) {
+AddOutcome AddSetmasters(const std::wstring& fieldText, std::vector<std::wstring>& list, const SaveFn& save,
+                         void* owner) {
     if (fieldText.empty()) {
         return AddOutcome::NothingToAdd;
     }
-    AppendSetmasterLines(list, SplitFieldLines(fieldText));
+    const std::vector<std::wstring> lines = SplitFieldLines(fieldText);
+    for (const auto& line : lines) {
+        if (RefuseHeaderValue(owner, CleanSetmasterLine(line))) {
+            return AddOutcome::Refused;
+        }
+    }
+    AppendSetmasterLines(list, lines);
     return save() ? AddOutcome::Saved : AddOutcome::SaveFailed;
 }
 
 bool SaveChangedSetmaster(std::vector<std::wstring>& list, const std::wstring& oldEntry,
-                          const std::wstring& newText, const SaveFn& save) {
+                          const std::wstring& newText, const SaveFn& save, void* owner) {
+    if (RefuseHeaderValue(owner, newText)) {
+        return false;
+    }
     ReplaceSetmaster(list, oldEntry, newText);
     return save();
 }

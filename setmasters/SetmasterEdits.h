@@ -1,6 +1,6 @@
 #pragma once
 // What the set-master buttons and dialogs do to the list, the list box and the profile.
-#include "app/FormControls.h"
+#include "framework/ControlViews.h"
 
 #include <functional>
 #include <optional>
@@ -17,14 +17,17 @@ using SaveFn = std::function<bool()>;
 // Empties the list box and adds every entry of the list (the box sorts them).
 void RefillSetmasterBox(ChoiceList& box, const std::vector<std::wstring>& list);
 
-enum class AddOutcome { NothingToAdd, Saved, SaveFailed };
+enum class AddOutcome { NothingToAdd, Refused, Saved, SaveFailed };
 // "Добавить": appends the field's cleaned lines, then saves. The caller closes the dialog and
-// refills the box only on Saved.
-AddOutcome AddSetmasters(const std::wstring& fieldText, std::vector<std::wstring>& list, const SaveFn& save);
+// refills the box only on Saved. A cleaned line that reads as a profile header refuses the whole
+// field with a message owned by `owner`; nothing is appended or saved then.
+AddOutcome AddSetmasters(const std::wstring& fieldText, std::vector<std::wstring>& list, const SaveFn& save,
+                         void* owner);
 
-// "Сохранить": replaces the old entry by the text as typed, then saves; true when saved.
+// "Сохранить": replaces the old entry by the text as typed, then saves; true when saved. A text that
+// reads as a profile header is refused with a message owned by `owner`, and nothing changes.
 bool SaveChangedSetmaster(std::vector<std::wstring>& list, const std::wstring& oldEntry,
-                          const std::wstring& newText, const SaveFn& save);
+                          const std::wstring& newText, const SaveFn& save, void* owner);
 
 // The entry a change or delete works on: the selected one, else the first (then selected); none when
 // the box is empty.

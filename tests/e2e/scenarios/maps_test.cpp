@@ -23,9 +23,17 @@ TEST_F(MapLists, SourceAndGameChangesRefillTheStartMapsAndTheEditorSaves) {
     app.Choose(1011, 0);
     app.Choose(1001, 1);
     ASSERT_TRUE(WaitFor([&] { return app.ComboItems(1000) == (Maps{L"de_dust2", L"de_inferno"}); }));
-    // The choices were kept in memory and reach the profile with the next save.
+    // The start-map choice is kept in memory and reaches the profile with the next save: here the
+    // set-master dialog's, which saves the settings as the form's handlers left them.
+    ASSERT_EQ(dir.ProfileSection(L"[MAP]"), std::vector<std::wstring>{L"de_dust2"});
     app.Choose(1000, 1);
-    ASSERT_TRUE(WaitFor([&] { return app.ComboSelection(1000) == 1; }));
+    app.Click(1024);
+    HWND add = app.WaitDialog(L"Добавление сет-мастеров");
+    ASSERT_NE(add, nullptr);
+    SendMessageW(GetDlgItem(add, 1030), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"203.0.113.40"));
+    Brivan::Click(add, 1024);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(add); }));
+    EXPECT_EQ(dir.ProfileSection(L"[MAP]"), std::vector<std::wstring>{L"de_inferno"});
 
     // The editor: aim_river moves into the cycle and the file is rewritten.
     app.Click(1027);

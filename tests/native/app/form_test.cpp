@@ -1,7 +1,7 @@
 #include "app/FormLogic.h"
 #include "app/PortCheck.h"
 #include "tests/native/app/FakeForm.h"
-#include "tests/native/app/TestReporter.h"
+#include "tests/native/framework/TestReporter.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +32,13 @@ struct Capture : ::testing::Test {
     ReportRecorder reports;
 
     void SetUp() override {
-        f.ip.text = L"10.1.2.3";
+        f.ipAddress.text = L"10.1.2.3";
         f.gamePassword.text = L"pw";
         f.port.text = L"27016";
-        f.players.text = L"20";
-        f.extra.text = L"-insecure";
-        f.rcon.text = L"rc";
-        f.command.text = L"status";
+        f.playerCount.text = L"20";
+        f.extraParams.text = L"-insecure";
+        f.rconPassword.text = L"rc";
+        f.consoleCommand.text = L"status";
         f.serverName.text = L"Арена";
         f.startMap.Add(L"river");
         f.startMap.Add(L"castle");
@@ -96,6 +96,50 @@ TEST_F(Capture, RefusedPortKeepsOnlyTheFieldsReadBeforeTheCheck) {
     }
 }
 
+TEST_F(Capture, ATextThatReadsAsAProfileHeaderRefusesTheWholeFormAndTakesNothing) {
+    // Each text the profile stores from the form, the start map included.
+    const std::vector<std::pair<fake::Field*, const wchar_t*>> fields{{&f.serverName, L"[SETMASTERS]"},
+                                                                      {&f.ipAddress, L"[IPSERVER]"},
+                                                                      {&f.port, L" [port] "},
+                                                                      {&f.playerCount, L"[NumberPlayers]"},
+                                                                      {&f.extraParams, L"[ADDPARAMETERS]"},
+                                                                      {&f.rconPassword, L"\t[RCON]"},
+                                                                      {&f.gamePassword, L"[PASSWORDGAME]"}};
+    for (const auto& [field, value] : fields) {
+        const std::wstring kept = field->text;
+        field->text = value;
+        record = brvRunSL{};
+        const ProfileLists before = lists;
+        reports.seen.clear();
+        EXPECT_FALSE(CaptureSettings(f.form, record, lists)) << static_cast<const void*>(value);
+        ASSERT_EQ(reports.seen.size(), 1u);
+        EXPECT_EQ(reports.seen[0].text,
+                  L"Значение '" + std::wstring(value) +
+                      L"' совпадает с заголовком раздела профиля и не может быть сохранено!");
+        EXPECT_EQ(reports.seen[0].caption, L"Ошибка");
+        EXPECT_EQ(reports.seen[0].owner, f.form.owner);
+        EXPECT_EQ(record.ip, brvRunSL{}.ip); // nothing was taken, not even the fields before the port
+        EXPECT_EQ(record.serverName, brvRunSL{}.serverName);
+        EXPECT_EQ(lists.setmasters, before.setmasters);
+        field->text = kept;
+    }
+    f.startMap.Add(L"[GAME]");
+    f.startMap.Select(0);
+    reports.seen.clear();
+    EXPECT_FALSE(CaptureSettings(f.form, record, lists));
+    ASSERT_EQ(reports.seen.size(), 1u);
+    EXPECT_NE(reports.seen[0].text.find(L"'[GAME]'"), std::wstring::npos);
+    EXPECT_EQ(record.map, brvRunSL{}.map);
+
+    // A value that merely holds brackets is taken.
+    f.startMap.Select(f.startMap.Count() - 1);
+    f.serverName.text = L"[EU] Arena";
+    reports.seen.clear();
+    EXPECT_TRUE(CaptureSettings(f.form, record, lists));
+    EXPECT_TRUE(reports.seen.empty());
+    EXPECT_EQ(record.serverName, L"[EU] Arena");
+}
+
 TEST_F(Capture, EmptyStartMapListKeepsTheMapAndShortSelectionListGrows) {
     f.startMap.Clear();
     record.map = L"de_dust2";
@@ -121,20 +165,20 @@ TEST(FormFill, FillsFromRecordAndListsAndDisablesRunTimeControls) {
 
     EXPECT_EQ(f.serverName.text, L"Сервер");
     EXPECT_EQ(f.port.text, L"1234567");
-    EXPECT_EQ(f.ip.text, L"192.0.2.55"); // this machine's address, never the profile's
-    EXPECT_EQ(f.extra.text, record.extraParams);
+    EXPECT_EQ(f.ipAddress.text, L"192.0.2.55"); // this machine's address, never the profile's
+    EXPECT_EQ(f.extraParams.text, record.extraParams);
     EXPECT_EQ(f.game.selection, 1);
     EXPECT_EQ(f.serverType.selection, -1);
     EXPECT_EQ(f.priority.selection, 2);
     EXPECT_EQ(f.mapSource.selection, -1);
-    for (bool enabled : {f.active.enabled, f.stored.enabled, f.command.enabled, f.enter.enabled,
-                         f.stop.enabled, f.removeCommand.enabled}) {
+    for (bool enabled : {f.activeServer.enabled, f.storedCommands.enabled, f.consoleCommand.enabled,
+                         f.enterButton.enabled, f.stopButton.enabled, f.removeCommandButton.enabled}) {
         EXPECT_FALSE(enabled);
     }
-    EXPECT_EQ(f.choices.items, (std::vector<std::wstring>{L"+sv_lan 1", L"-nomaster"}));
-    EXPECT_EQ(f.choices.selection, 0);
-    EXPECT_EQ(f.stored.items, (std::vector<std::wstring>{L"Say hi", L"status"}));
-    EXPECT_EQ(f.stored.selection, 0);
+    EXPECT_EQ(f.extraChoices.items, (std::vector<std::wstring>{L"+sv_lan 1", L"-nomaster"}));
+    EXPECT_EQ(f.extraChoices.selection, 0);
+    EXPECT_EQ(f.storedCommands.items, (std::vector<std::wstring>{L"Say hi", L"status"}));
+    EXPECT_EQ(f.storedCommands.selection, 0);
     EXPECT_EQ(f.setmasters.items, (std::vector<std::wstring>{L"192.0.2.1", L"z.example.org"}));
 }
 
@@ -142,8 +186,8 @@ TEST(FormFill, EmptyListsLeaveTheirDropDownsWithoutSelection) {
     fake::FormFake f;
     ProfileLists lists;
     FillForm(f.form, brvRunSL{}, lists, L"127.0.0.1");
-    EXPECT_EQ(f.choices.selection, -1);
-    EXPECT_EQ(f.stored.selection, -1);
+    EXPECT_EQ(f.extraChoices.selection, -1);
+    EXPECT_EQ(f.storedCommands.selection, -1);
     EXPECT_EQ(f.game.selection, -1); // no saved selections at all: none chosen, nothing crashes
 }
 

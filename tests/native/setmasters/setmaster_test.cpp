@@ -1,7 +1,7 @@
 #include "setmasters/SetmasterEdits.h"
 #include "setmasters/SetmasterLines.h"
-#include "tests/native/app/FakeForm.h"
-#include "tests/native/app/TestReporter.h"
+#include "tests/native/framework/FakeControls.h"
+#include "tests/native/framework/TestReporter.h"
 
 #include <gtest/gtest.h>
 
@@ -50,24 +50,25 @@ TEST(SetmasterEdits, AddSavesOnlyWithTextAndReportsTheOutcome) {
         ++saves;
         return ok;
     };
-    EXPECT_EQ(AddSetmasters(L"", list, save), AddOutcome::NothingToAdd);
+    EXPECT_EQ(AddSetmasters(L"", list, save, nullptr), AddOutcome::NothingToAdd);
     EXPECT_EQ(saves, 0);
-    EXPECT_EQ(AddSetmasters(L"a\r\na", list, save), AddOutcome::Saved); // all duplicates: still saved
+    EXPECT_EQ(AddSetmasters(L"a\r\na", list, save, nullptr),
+              AddOutcome::Saved); // all duplicates: still saved
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(list, Lines{L"a"});
     ok = false;
-    EXPECT_EQ(AddSetmasters(L"b", list, save), AddOutcome::SaveFailed);
+    EXPECT_EQ(AddSetmasters(L"b", list, save, nullptr), AddOutcome::SaveFailed);
     EXPECT_EQ(list, (Lines{L"a", L"b"})); // the in-memory change stays
 }
 
 TEST(SetmasterEdits, ChangeReplacesTheFirstMatchAsTyped) {
     Lines list{L"x", L"y", L"x"};
     auto save = [] { return true; };
-    EXPECT_TRUE(SaveChangedSetmaster(list, L"x", L"setmaster add 10.0.0.2", save));
+    EXPECT_TRUE(SaveChangedSetmaster(list, L"x", L"setmaster add 10.0.0.2", save, nullptr));
     EXPECT_EQ(list, (Lines{L"setmaster add 10.0.0.2", L"y", L"x"}));
-    EXPECT_TRUE(SaveChangedSetmaster(list, L"y", L"x", save)); // duplicates allowed here
+    EXPECT_TRUE(SaveChangedSetmaster(list, L"y", L"x", save, nullptr)); // duplicates allowed here
     EXPECT_EQ(list, (Lines{L"setmaster add 10.0.0.2", L"x", L"x"}));
-    EXPECT_TRUE(SaveChangedSetmaster(list, L"gone", L"z", save));
+    EXPECT_TRUE(SaveChangedSetmaster(list, L"gone", L"z", save, nullptr));
     EXPECT_EQ(list.size(), 3u);
 }
 
@@ -124,4 +125,37 @@ TEST(SetmasterEdits, DeleteAsksAndOnYesRemovesThenCapturesAndSaves) {
 
     DeleteSetmaster(box, owner, capture, save); // empty box: no question
     EXPECT_EQ(reports.seen.size(), 3u);
+}
+
+TEST(SetmasterEdits, ALineThatReadsAsAProfileHeaderRefusesTheWholeAddAndTheChange) {
+    ReportRecorder reports;
+    Lines list{L"a"};
+    int saves = 0;
+    auto save = [&] {
+        ++saves;
+        return true;
+    };
+    void* owner = reinterpret_cast<void*>(0x77);
+    // Cleaned first: the prefix and the blanks go, and what is left is a header.
+    EXPECT_EQ(AddSetmasters(L"192.0.2.9\r\nsetmaster add [SETMASTERS]", list, save, owner),
+              AddOutcome::Refused);
+    ASSERT_EQ(reports.seen.size(), 1u);
+    EXPECT_EQ(reports.seen[0].text,
+              L"Значение '[SETMASTERS]' совпадает с заголовком раздела профиля и не может быть сохранено!");
+    EXPECT_EQ(reports.seen[0].caption, L"Ошибка");
+    EXPECT_EQ(reports.seen[0].style, kMbOk | kMbIconError);
+    EXPECT_EQ(reports.seen[0].owner, owner);
+    EXPECT_EQ(AddSetmasters(L"[ game ]\r\n[g am e]", list, save, owner), AddOutcome::Refused);
+    EXPECT_EQ(list, Lines{L"a"}); // nothing appended, not even the good line
+    EXPECT_EQ(saves, 0);
+
+    reports.seen.clear();
+    EXPECT_FALSE(SaveChangedSetmaster(list, L"a", L" [Game] ", save, owner));
+    ASSERT_EQ(reports.seen.size(), 1u);
+    EXPECT_EQ(reports.seen[0].owner, owner);
+    EXPECT_EQ(list, Lines{L"a"});
+    EXPECT_EQ(saves, 0);
+
+    EXPECT_TRUE(SaveChangedSetmaster(list, L"a", L"[EU] master", save, owner));
+    EXPECT_EQ(list, Lines{L"[EU] master"});
 }

@@ -1,5 +1,6 @@
 // The form's logic runs on fakes natively; here the real controls are held to the same behaviour.
 #include "app/FormBinding_win.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -91,4 +92,34 @@ TEST(Binding, EditKeepsTextWholeAndItsLimitOnlyStopsTyping) {
     const std::wstring longText(10000, L'x');
     port.SetText(longText);
     EXPECT_EQ(port.Text(), longText);
+}
+
+TEST(Binding, AControlDisabledWhileItHasTheFocusHandsItToTheNextControl) {
+    HWND dialog = CreateDialogParamW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CHANGE_SETMASTER), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    HWND save = GetDlgItem(dialog, IDC_SETMASTER_SAVE);
+    HWND exit = GetDlgItem(dialog, IDCANCEL);
+    brv::ButtonControl saveButton, exitButton;
+    saveButton.Bind(save);
+    exitButton.Bind(exit);
+
+    SetFocus(save);
+    ASSERT_EQ(GetFocus(), save);
+    saveButton.Enable(false);
+    EXPECT_FALSE(IsWindowEnabled(save));
+    EXPECT_EQ(GetFocus(), exit) << "the keyboard went nowhere";
+
+    // Disabling the next one as well passes the focus on again, past the disabled button.
+    exitButton.Enable(false);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SETMASTER_EDIT_TEXT));
+
+    // A control without the focus is simply disabled and enabled.
+    saveButton.Enable(true);
+    EXPECT_TRUE(IsWindowEnabled(save));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SETMASTER_EDIT_TEXT));
+    DestroyWindow(dialog);
 }

@@ -24,6 +24,7 @@ public:
         static const Route routes[] = {
             Click(IDC_MOVE_RIGHT, &TestDlg::Throw),
             Click(IDC_MOVE_LEFT, &TestDlg::Count),
+            Click(IDC_MAPS_SAVE, &TestDlg::ReportFileFailure),
             On(WM_APP + 1, &TestDlg::OnApp),
             On(WM_APP + 2, &TestDlg::OnDefault),
         };
@@ -51,10 +52,15 @@ public:
         brv::ThrowInvalidArgument();
     }
     void Count() { ++counted; }
+    // A file message as the writers show it: without an owner of their own.
+    void ReportFileFailure() {
+        answer = brv::ShowMessage(nullptr, L"Не может записать в файл (ошибка 5)\n", L"Ошибка",
+                                  brv::kMbOk | brv::kMbIconError);
+    }
     std::optional<LRESULT> OnApp(WPARAM w, LPARAM) { return static_cast<LRESULT>(w * 2); }
     std::optional<LRESULT> OnDefault(WPARAM, LPARAM) { return std::nullopt; }
 
-    std::atomic<int> throwCalls{0}, counted{0}, keysSeen{0};
+    std::atomic<int> throwCalls{0}, counted{0}, keysSeen{0}, answer{0};
     bool keepKeysFromDialogManager = false;
     bool initialised = false;
 };
@@ -147,4 +153,64 @@ TEST(WinDialog, OwnerIsDisabledDuringTheRunAndEnabledAfterAndTheObjectRunsAgain)
         EXPECT_TRUE(IsWindowEnabled(owner));
     }
     DestroyWindow(owner);
+}
+
+namespace {
+// A message box of this thread's program (class #32770 with the static 0xFFFF).
+HWND FindMessageBoxOfThread(DWORD threadId) {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        threadId,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(hwnd) && GetDlgItem(hwnd, 0xFFFF)) {
+                *reinterpret_cast<HWND*>(param) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+} // namespace
+
+TEST(WinDialog, AMessageBoxWithoutOwnerIsOwnedByTheOpenDialogWhichTakesNoInputUnderIt) {
+    const brv::Reporter platform = brv::SetReporter({}); // the real message box
+    TestDlg dlg;
+    const DWORD uiThread = GetCurrentThreadId();
+    HWND boxOwner = nullptr, dialog = nullptr;
+    bool dialogEnabledUnderBox = true;
+    {
+        DialogDriver driver([&](HWND h) {
+            PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDC_MAPS_SAVE, BN_CLICKED), 0);
+            HWND box = nullptr;
+            ASSERT_TRUE(
+                brvtest::WaitFor([&] { return (box = FindMessageBoxOfThread(uiThread)) != nullptr; }));
+            dialog = h;
+            boxOwner = GetWindow(box, GW_OWNER);
+            dialogEnabledUnderBox = IsWindowEnabled(h) != FALSE;
+            PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+            ASSERT_TRUE(brvtest::WaitFor([&] { return !IsWindow(box); }));
+            EXPECT_TRUE(brvtest::WaitFor([&] { return IsWindowEnabled(h) != FALSE; }));
+            Click(h, IDCANCEL);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    }
+    brv::SetReporter(platform);
+    EXPECT_EQ(boxOwner, dialog);
+    EXPECT_FALSE(dialogEnabledUnderBox) << "the dialog under the message box takes input";
+    EXPECT_EQ(dlg.answer.load(), IDOK);
+    EXPECT_EQ(brv::OperatorWindow(), nullptr) << "the run ended: no window to own the next message";
+}
+
+TEST(WinDialog, AQuitRequestTakesTheDialogsOwnWayOutAndIsNotPassedOn) {
+    TestDlg dlg;
+    {
+        DialogDriver driver([&](HWND h) { PostMessageW(h, WM_QUIT, 0, 0); });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL); // through the cancel route, as a close request goes
+    }
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the quit ended the program too";
 }
