@@ -1,14 +1,18 @@
 // Tells a shell script where Brivan's windows and controls are on the screen, so that xdotool can
 // click them with the real pointer. It only looks: it never sends input or messages to the windows.
-//   xdo_where rect WINDOW [ID]   centre "x y" of the window, or of its control ID, in screen pixels
+//   xdo_where rect WINDOW [ID [PART]]  centre "x y" of the window, of its control ID, or of part PART
+//                                (0 to 3, left to right) of the control: the IP address field's edits
 //   xdo_where wait WINDOW MS     waits until the window exists; prints the owner's process id
 //   xdo_where gone WINDOW MS     waits until no window has that title
 //   xdo_where text WINDOW ID     the text of a control (UTF-8)
 //   xdo_where count WINDOW       how many top-level windows carry the title
 // WINDOW is a title, or one of: main, editor, stop-question, exit-question (Russian titles, which a
 // command line in the C locale would garble).
+#include "framework/Text.h"
+
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -50,12 +54,23 @@ std::vector<HWND> Titled(const std::wstring& title) {
     return s.out;
 }
 
+// A control's child windows ordered left to right on the screen.
+std::vector<HWND> PartsLeftToRight(HWND control) {
+    std::vector<std::pair<LONG, HWND>> parts;
+    for (HWND c = GetWindow(control, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        parts.emplace_back(r.left, c);
+    }
+    std::sort(parts.begin(), parts.end());
+    std::vector<HWND> out;
+    for (const auto& p : parts)
+        out.push_back(p.second);
+    return out;
+}
+
 void PrintUtf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
+    const std::string out = brv::ToUtf8(text);
     fwrite(out.data(), 1, out.size(), stdout);
     fputc('\n', stdout);
 }
@@ -99,6 +114,13 @@ int wmain(int argc, wchar_t** argv) {
         target = GetDlgItem(found[0], _wtoi(argv[3]));
         if (!target)
             return 1;
+    }
+    if (argc > 4) {
+        const auto parts = PartsLeftToRight(target);
+        const size_t part = static_cast<size_t>(_wtoi(argv[4]));
+        if (part >= parts.size())
+            return 1;
+        target = parts[part];
     }
     if (cmd == L"rect") {
         RECT r;
