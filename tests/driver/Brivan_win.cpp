@@ -44,29 +44,10 @@ bool Brivan::Start() {
                           &si, &m_pi) != FALSE;
 }
 
-std::vector<HWND> Brivan::TopWindows() const {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> found;
-    } ctx{m_pi.dwProcessId, {}};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == c->pid) {
-                c->found.push_back(h);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
-}
-
 HWND Brivan::WaitMainWindow(unsigned ms) {
     WaitFor(
         [&] {
-            for (HWND h : TopWindows()) {
+            for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
                 if (GetDlgItem(h, IDC_START) && GetDlgItem(h, IDC_SETMASTER_LIST) && IsWindowVisible(h)) {
                     m_main = h;
                     return true;
@@ -98,7 +79,7 @@ bool Brivan::Responsive(unsigned ms) const {
 
 std::vector<HWND> Brivan::Dialogs() const {
     std::vector<HWND> out;
-    for (HWND h : TopWindows()) {
+    for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
         if (h != m_main && IsWindowVisible(h) && ClassName(h) == L"#32770") {
             out.push_back(h);
         }
@@ -110,7 +91,7 @@ std::optional<MessageBoxSeen> Brivan::WaitMessageBox(unsigned ms) const {
     std::optional<MessageBoxSeen> seen;
     WaitFor(
         [&] {
-            for (HWND h : TopWindows()) {
+            for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
                 if (IsMessageBox(h)) {
                     seen = MessageBoxSeen{h, WindowText(h), WindowText(GetDlgItem(h, 0xFFFF))};
                     return true;
@@ -123,7 +104,7 @@ std::optional<MessageBoxSeen> Brivan::WaitMessageBox(unsigned ms) const {
 }
 
 bool Brivan::MessageBoxOpen() const {
-    for (HWND h : TopWindows()) {
+    for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
         if (IsMessageBox(h)) {
             return true;
         }
@@ -140,7 +121,7 @@ HWND Brivan::WaitDialog(const std::wstring& caption, unsigned ms) const {
     HWND found = nullptr;
     WaitFor(
         [&] {
-            for (HWND h : TopWindows()) {
+            for (HWND h : TopWindowsOf(m_pi.dwProcessId)) {
                 if (IsWindowVisible(h) && WindowText(h) == caption) {
                     found = h;
                     return true;

@@ -3,26 +3,8 @@
 
 #include "res/resource.h"
 
-#include <algorithm>
-
 namespace e2e {
 namespace {
-
-// The IP address field's four part edits, left to right on the screen.
-std::vector<HWND> AddressParts(HWND field) {
-    std::vector<std::pair<LONG, HWND>> parts;
-    for (HWND c = GetWindow(field, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        RECT r;
-        GetWindowRect(c, &r);
-        parts.emplace_back(r.left, c);
-    }
-    std::sort(parts.begin(), parts.end());
-    std::vector<HWND> out;
-    for (const auto& part : parts) {
-        out.push_back(part.second);
-    }
-    return out;
-}
 
 // The entries of a drop-down or list box, read with its count and text messages.
 std::vector<std::wstring> Entries(HWND control, UINT count, UINT length, UINT text) {
@@ -83,7 +65,7 @@ int Brivan::ListSelection(int id) const {
 }
 
 std::wstring Brivan::IpText() const {
-    const std::vector<HWND> parts = AddressParts(Item(IDC_IP_ADDRESS));
+    const std::vector<HWND> parts = ChildrenLeftToRight(Item(IDC_IP_ADDRESS));
     std::wstring out;
     for (size_t i = 0; i < parts.size(); ++i) {
         out += (i ? L"." : L"") + WindowText(parts[i]);
@@ -93,7 +75,7 @@ std::wstring Brivan::IpText() const {
 
 void Brivan::SetIp(const std::wstring& dotted) const {
     size_t at = 0;
-    for (HWND part : AddressParts(Item(IDC_IP_ADDRESS))) {
+    for (HWND part : ChildrenLeftToRight(Item(IDC_IP_ADDRESS))) {
         const size_t dot = dotted.find(L'.', at);
         const std::wstring value =
             dotted.substr(at, dot == std::wstring::npos ? std::wstring::npos : dot - at);

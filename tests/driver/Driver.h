@@ -124,8 +124,6 @@ public:
     static std::wstring WindowText(HWND hwnd);
 
 private:
-    std::vector<HWND> TopWindows() const;
-
     std::wstring m_exe;
     std::wstring m_workDir;
     PROCESS_INFORMATION m_pi{};
@@ -152,8 +150,12 @@ std::wstring Caption(HWND hwnd);
 std::wstring ClassName(HWND hwnd);
 // Top-level windows with exactly this title, of any process, shown or not.
 std::vector<Window> WindowsTitled(const std::wstring& title);
+// A process's top-level windows, shown or not.
+std::vector<HWND> TopWindowsOf(DWORD pid);
 // The titles of a process's top-level windows, quoted and separated by blanks.
 std::wstring WindowTitlesOf(DWORD pid);
+// A window's child windows ordered left to right on the screen (the IP address field's four edits).
+std::vector<HWND> ChildrenLeftToRight(HWND parent);
 // Running processes whose parent is `parent` and whose executable name is `exe` (case ignored).
 std::vector<DWORD> ChildProcesses(DWORD parent, const wchar_t* exe);
 // Server name, " - ", port: the title of its console and its entry in the active-server drop-down.

@@ -3,6 +3,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace e2e {
@@ -68,10 +69,10 @@ std::vector<Window> WindowsTitled(const std::wstring& title) {
     return state.out;
 }
 
-std::wstring WindowTitlesOf(DWORD pid) {
+std::vector<HWND> TopWindowsOf(DWORD pid) {
     struct State {
         DWORD pid;
-        std::wstring out;
+        std::vector<HWND> found;
     } state{pid, {}};
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
@@ -79,12 +80,35 @@ std::wstring WindowTitlesOf(DWORD pid) {
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);
             if (owner == s->pid) {
-                s->out += L"\"" + Caption(hwnd) + L"\" ";
+                s->found.push_back(hwnd);
             }
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&state));
-    return state.out;
+    return state.found;
+}
+
+std::wstring WindowTitlesOf(DWORD pid) {
+    std::wstring out;
+    for (HWND hwnd : TopWindowsOf(pid)) {
+        out += L"\"" + Caption(hwnd) + L"\" ";
+    }
+    return out;
+}
+
+std::vector<HWND> ChildrenLeftToRight(HWND parent) {
+    std::vector<std::pair<LONG, HWND>> children;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        children.emplace_back(r.left, c);
+    }
+    std::sort(children.begin(), children.end());
+    std::vector<HWND> out;
+    for (const auto& child : children) {
+        out.push_back(child.second);
+    }
+    return out;
 }
 
 std::vector<DWORD> ChildProcesses(DWORD parent, const wchar_t* exe) {

@@ -12,15 +12,7 @@ top=$(cd "$here/../.." && pwd)
 # shellcheck source=../../cmake/wine-env.sh
 . "$top/cmake/wine-env.sh" "$build"
 brivan_wine_prefix_ready || exit 1
-own_display=""
-if session=$(brivan_session_display); then
-    export DISPLAY=$session
-else
-    own_display=$(brivan_start_xvfb) || exit 1
-    export DISPLAY=$own_display
-    wineserver -p
-    brivan_start_services
-fi
+brivan_take_display || exit 1
 export XDO_WHERE=$4
 # shellcheck source=xdo-lib.sh
 . "$here/xdo-lib.sh"
@@ -32,10 +24,7 @@ cleanup() {
     if [ -n "$brivan_job" ] && kill -0 "$brivan_job" 2>/dev/null; then
         kill "$brivan_job" 2>/dev/null
     fi
-    if [ -n "$own_display" ]; then
-        wineserver -k 2>/dev/null
-        brivan_stop_xvfb "$own_display"
-    fi
+    brivan_release_display
     rm -rf "$work"
 }
 trap cleanup EXIT
