@@ -1,4 +1,5 @@
-# Shared by wine-run.sh, tools/wine-session.sh and the xdotool test: the private prefix, its one-time set-up and Xvfb.
+# Shared by wine-run.sh, tools/wine-session.sh and the xdotool test: the private prefix, its one-time
+# set-up, Xvfb and the display a caller runs on.
 # Source with the build directory as $1.
 brivan_root=$(cd "$1" && pwd)
 export WINEPREFIX=$brivan_root/wineprefix
