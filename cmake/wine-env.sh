@@ -1,4 +1,5 @@
-# Shared by wine-run.sh and tools/wine-session.sh: the private prefix, its one-time set-up and Xvfb.
+# Shared by wine-run.sh, tools/wine-session.sh and the xdotool test: the private prefix, its one-time
+# set-up, Xvfb and the display a caller runs on.
 # Source with the build directory as $1.
 brivan_root=$(cd "$1" && pwd)
 export WINEPREFIX=$brivan_root/wineprefix
@@ -70,4 +71,27 @@ brivan_stop_xvfb() {
 # Start them here, attached to nothing.
 brivan_start_services() {
     wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+}
+
+# The display for a caller that runs Wine programs: the session's when tools/wine-session.sh runs one,
+# else a private Xvfb with a persistent wineserver and Wine's services for this caller alone.
+# brivan_release_display ends what this started.
+brivan_take_display() {
+    brivan_own_display=""
+    local session
+    if session=$(brivan_session_display); then
+        export DISPLAY=$session
+        return 0
+    fi
+    brivan_own_display=$(brivan_start_xvfb) || return 1
+    export DISPLAY=$brivan_own_display
+    wineserver -p
+    brivan_start_services
+}
+
+brivan_release_display() {
+    [ -n "${brivan_own_display:-}" ] || return 0
+    wineserver -k 2>/dev/null
+    brivan_stop_xvfb "$brivan_own_display"
+    brivan_own_display=""
 }

@@ -10,19 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$root"
 brivan_wine_prefix_ready || exit 1
 
-own_display=""
-if session_display=$(brivan_session_display); then
-    export DISPLAY=$session_display
-else
-    own_display=$(brivan_start_xvfb) || exit 1
-    export DISPLAY=$own_display
-    brivan_start_services
-fi
-
+brivan_take_display || exit 1
 wine "$@"
 rc=$?
-if [ -n "$own_display" ]; then
-    wineserver -k 2>/dev/null
-    brivan_stop_xvfb "$own_display"
-fi
+brivan_release_display
 exit $rc

@@ -1,10 +1,10 @@
 #include "maps/CChangeFileMapsDlg_win.h"
 
+#include "framework/AtomicFile.h"
 #include "framework/Controls_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapListText.h"
 #include "maps/MapSources.h"
-#include "profile/AtomicFile.h"
 #include "res/resource.h"
 
 #include <algorithm>

@@ -13,7 +13,8 @@ std::vector<std::wstring> FindFileNames(const std::wstring& pattern);
 // True when a file or directory exists at the path.
 bool PathExists(const std::wstring& path);
 
-// The whole file as bytes, other writers denied while it is read; false when it cannot be opened or read.
+// The whole file as bytes, other writers denied while it is read (the shared reader of
+// framework/FileBytes_win.h on Windows); false when it cannot be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 
 } // namespace brv

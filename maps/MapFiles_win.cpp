@@ -1,5 +1,7 @@
 #include "maps/MapFiles.h"
 
+#include "framework/FileBytes_win.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -24,27 +26,12 @@ bool PathExists(const std::wstring& path) {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    WholeFile file = ReadWholeFile(path, FileSharing::kReaders);
+    if (file.error != 0) {
         return false;
     }
-    bytes.clear();
-    bool ok = true;
-    char buffer[64 * 1024];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return ok;
+    bytes = std::move(file.bytes);
+    return true;
 }
 
 } // namespace brv

@@ -1,9 +1,10 @@
 #include "profile/ProfileFile.h"
 
+#include "framework/AtomicFile.h"
+#include "framework/FileBytes_win.h"
 #include "framework/Messages.h"
 #include "framework/Report.h"
 #include "framework/Text.h"
-#include "profile/AtomicFile.h"
 #include "profile/HeaderValues.h"
 #include "profile/ProfileReader.h"
 #include "profile/ProfileWriter.h"
@@ -13,12 +14,8 @@
 #include <shlwapi.h>
 #include <windows.h>
 
-#include <vector>
-
 namespace brv {
 namespace {
-
-constexpr DWORD kChunkBytes = 4096;
 
 void ShowError(const wchar_t* pattern, DWORD code) {
     ShowMessage(nullptr, FormatErrorCode(pattern, static_cast<long>(code)), kCaptionError,
@@ -27,24 +24,13 @@ void ShowError(const wchar_t* pattern, DWORD code) {
 
 // Reads the profile at the record's path into the record and the lists.
 bool ReadProfile(brvRunSL& record, ProfileLists& lists) {
-    HANDLE file = CreateFileW(record.profilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        ShowError(kMsgCannotRead, GetLastError());
+    // A failed read ends the file: what was read before it stays.
+    const WholeFile file = ReadWholeFile(record.profilePath);
+    if (!file.opened) {
+        ShowError(kMsgCannotRead, file.error);
         return false;
     }
-    ProfileReader reader(record, lists);
-    std::vector<char> chunk(kChunkBytes);
-    for (;;) {
-        DWORD got = 0;
-        // A failed read ends the file: what was read so far stays.
-        if (!ReadFile(file, chunk.data(), kChunkBytes, &got, nullptr) || got == 0) {
-            break;
-        }
-        reader.Feed(std::string_view(chunk.data(), got));
-    }
-    reader.Finish();
-    CloseHandle(file);
+    ReadProfileBytes(file.bytes, record, lists);
     return true;
 }
 

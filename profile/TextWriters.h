@@ -8,9 +8,6 @@ namespace brv {
 
 bool WriteTextWide(void* file, const std::wstring& text); // UTF-16LE
 bool WriteTextUtf8(const std::wstring& text, void* file); // code page 65001
-bool WriteTextAnsi(const std::wstring& text, void* file); // code page 1251
-
-// The text in a code page as the platform converts it (no flags, no default character).
-std::string WideToCodePage(const std::wstring& text, unsigned codePage);
+bool WriteTextAnsi(const std::wstring& text, void* file); // code page 1251, as the platform converts it
 
 } // namespace brv

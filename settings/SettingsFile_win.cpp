@@ -1,6 +1,6 @@
 #include "settings/SettingsFile_win.h"
 
-#include "profile/AtomicFile.h"
+#include "framework/AtomicFile.h"
 
 #include <windows.h>
 

@@ -9,6 +9,8 @@
 #include "res/resource.h"
 
 namespace probe {
+using namespace e2e;
+
 namespace {
 
 void Figure(const char* name, double value, const char* unit, const char* target) {
@@ -66,14 +68,13 @@ int RunBench(const Options& o) {
     }
     Say("stand-in start to its \"Console\" window: %zu runs\n", standin.size());
 
-    Brivan b;
+    Brivan b(o.exe, o.workDir);
     double t0 = NowMs();
-    if (!b.Start(o.exe, o.workDir)) {
+    if (!Launch(b)) {
         Say("FAIL: Brivan.exe did not show its main window\n");
         return 1;
     }
     double startMs = NowMs() - t0;
-    b.SetIp(127, 0, 0, 1);
     HostCpu cpu;
     if (!cpu.Find(o.cpuKey))
         Say("note: Brivan's host process not found in /proc; CPU figures unavailable\n");
@@ -86,9 +87,9 @@ int RunBench(const Options& o) {
     for (int i = 0; i < kServers; ++i) {
         double t = b.StartServer(L"Bench", 27101 + i);
         if (t < 0) {
-            auto box = b.WaitMessageBox(100);
-            Say("FAIL: server %d did not start (%s: %s)\n", i + 1, Utf8(box.caption).c_str(),
-                Utf8(box.text).c_str());
+            const auto box = b.WaitMessageBox(100);
+            Say("FAIL: server %d did not start (%s: %s)\n", i + 1, Utf8(box ? box->caption : L"").c_str(),
+                Utf8(box ? box->text : L"").c_str());
             return 1;
         }
         launch.push_back(t);
@@ -117,7 +118,7 @@ int RunBench(const Options& o) {
         auto before = ChildProcesses(b.Pid(), L"hlds.exe");
         std::set<DWORD> old(before.begin(), before.end());
         double c0 = NowMs();
-        if (!Kill(w[0].pid))
+        if (!KillProcess(w[0].pid))
             continue;
         double seen = -1;
         bool back = WaitFor(

@@ -13,6 +13,8 @@
 #include "res/resource.h"
 
 namespace probe {
+using namespace e2e;
+
 namespace {
 
 const wchar_t* const kName = L"Soak";
@@ -33,7 +35,7 @@ bool Settled(const Brivan& b, int servers, std::vector<DWORD>& owners) {
     return children.size() == static_cast<size_t>(servers);
 }
 
-bool WaitSettled(const Brivan& b, int servers, std::vector<DWORD>& owners, double timeoutMs) {
+bool WaitSettled(const Brivan& b, int servers, std::vector<DWORD>& owners, unsigned timeoutMs) {
     // Settled twice, a second apart, with the same processes: nothing is still being restarted.
     return WaitFor(
         [&] {
@@ -56,8 +58,8 @@ void Describe(const Brivan& b, int servers) {
     Say("  windows titled \"Console\": %zu; Brivan answers: %s\n", WindowsTitled(L"Console").size(),
         b.Responsive(5000) ? "yes" : "NO");
     for (HWND h : b.Dialogs())
-        Say("  Brivan shows \"%s\": %s\n", Utf8(WindowText(h)).c_str(),
-            Utf8(WindowText(GetDlgItem(h, 0xFFFF))).c_str());
+        Say("  Brivan shows \"%s\": %s\n", Utf8(Caption(h)).c_str(),
+            Utf8(Brivan::WindowText(GetDlgItem(h, 0xFFFF))).c_str());
 }
 
 long SteadyHandleCount(DWORD pid) {
@@ -83,16 +85,15 @@ long SteadyHandleCount(DWORD pid) {
 } // namespace
 
 int RunSoak(const Options& o) {
-    Brivan b;
-    if (!b.Start(o.exe, o.workDir)) {
+    Brivan b(o.exe, o.workDir);
+    if (!Launch(b)) {
         Say("FAIL: Brivan.exe did not show its main window\n");
         return 1;
     }
-    b.SetIp(127, 0, 0, 1);
     for (int i = 0; i < o.servers; ++i) {
         if (b.StartServer(kName, kFirstPort + i) < 0) {
-            auto box = b.WaitMessageBox(100);
-            Say("FAIL: server %d did not start (%s)\n", i + 1, Utf8(box.text).c_str());
+            const auto box = b.WaitMessageBox(100);
+            Say("FAIL: server %d did not start (%s)\n", i + 1, Utf8(box ? box->text : L"").c_str());
             return 1;
         }
     }
@@ -104,7 +105,7 @@ int RunSoak(const Options& o) {
     long handlesAtStart = SteadyHandleCount(b.Pid());
     // One restart of each server first: what the first restart sets up once (and keeps) is not a leak.
     for (DWORD p : owners)
-        Kill(p);
+        KillProcess(p);
     if (!WaitSettled(b, o.servers, owners, 60000)) {
         Say("FAIL: the servers did not come back after one restart each\n");
         return 1;
@@ -147,7 +148,7 @@ int RunSoak(const Options& o) {
             bool titled = &pool == &running;
             Sleep(std::uniform_int_distribution<DWORD>(0, 40)(rng));
             choiceMade = false;
-            if (Kill(victim)) {
+            if (KillProcess(victim)) {
                 ++ended;
                 lastProgress = NowMs();
                 if (!titled)
@@ -168,10 +169,10 @@ int RunSoak(const Options& o) {
             Describe(b, o.servers);
             return 1;
         }
-        if (auto box = b.WaitMessageBox(0); box.hwnd) {
-            Say("note: message box during the run: %s: %s\n", Utf8(box.caption).c_str(),
-                Utf8(box.text).c_str());
-            b.Answer(box, IDOK);
+        if (auto box = b.WaitMessageBox(0)) {
+            Say("note: message box during the run: %s: %s\n", Utf8(box->caption).c_str(),
+                Utf8(box->text).c_str());
+            Brivan::Answer(*box, IDOK);
         }
     }
     double secs = (NowMs() - t0) / 1000.0;
@@ -189,7 +190,7 @@ int RunSoak(const Options& o) {
     std::vector<std::wstring> want;
     for (int i = 0; i < o.servers; ++i)
         want.push_back(ServerTitle(kName, kFirstPort + i));
-    auto entries = b.ComboEntries(IDC_ACTIVE_SERVER);
+    auto entries = b.ComboItems(IDC_ACTIVE_SERVER);
     auto sortedEntries = entries;
     std::sort(sortedEntries.begin(), sortedEntries.end());
     std::sort(want.begin(), want.end());
@@ -223,12 +224,8 @@ int RunSoak(const Options& o) {
     bool leftOver = !WaitFor(
         [&] {
             for (DWORD p : owners)
-                if (HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, p)) {
-                    bool alive = Alive(h);
-                    CloseHandle(h);
-                    if (alive)
-                        return false;
-                }
+                if (ProcessAlive(p))
+                    return false;
             return true;
         },
         10000, 50);

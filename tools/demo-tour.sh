@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The narrated tour, run inside a Wine session (tools/wine-session.sh) on a private X display: starts two
-# servers, sends a console command, crashes one server and shows it coming back, opens the map list
-# editor, stops a server and exits. Every step is done with the pointer and the keyboard through the X
-# server (xdotool), printed, and photographed.
+# The narrated tour, run inside a Wine session (tools/wine-session.sh) on a private X display: types the
+# loopback address, starts two servers, sends a console command, crashes one server and shows it coming
+# back, opens the map list editor, stops a server and exits. Every step is done with the pointer and the
+# keyboard through the X server (xdotool), printed, and photographed.
 # Usage: demo-tour.sh WORKDIR Brivan.exe xdo_where.exe SHOTS_DIR
 set -u
 work=$1
@@ -50,7 +50,14 @@ wait_window main 60000 >/dev/null || fail "the main window did not appear"
 main_up
 shot main-window
 
+step "The address: Brivan shows this machine's own; the demo's servers take the loopback address 127.0.0.1"
+main_up
+type_address main 1005 127.0.0.1 || fail "the address field does not show 127.0.0.1"
+say "the address field now reads $(where text main 1005)"
+shot loopback-address
+
 step "Start: the first server (game Stormline, \"Harrowgate Arena\", port 27015)"
+main_up
 click_control main 1013
 first="Harrowgate Arena - 27015"
 pid1=$(wait_window "$first" 30000) || fail "no console titled \"$first\""

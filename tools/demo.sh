@@ -24,7 +24,8 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${TOUR:-}" ] && xdpyinfo >/dev/null 2>&1; then
     . cmake/wine-env.sh "$demo"
     brivan_wine_prefix_ready || exit 1
     echo "Brivan runs on your display $DISPLAY, in $(realpath "$work")."
-    echo "Press \"Запустить сервер\" to start a server; \"Выход\" ends Brivan and its servers."
+    echo "Type 127.0.0.1 as the address (the form shows this machine's own), then press \"Запустить сервер\""
+    echo "to start a server on this machine alone; \"Выход\" ends Brivan and its servers."
     cd "$work" && exec wine Brivan.exe
 fi
 

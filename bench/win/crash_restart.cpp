@@ -12,23 +12,9 @@
 
 namespace {
 
-std::string ReadLog(const std::wstring& dir) {
-    HANDLE f = CreateFileW((dir + L"\\standin.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string data;
-    char buf[8192];
-    DWORD got = 0;
-    while (f != INVALID_HANDLE_VALUE && ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) {
-        data.append(buf, got);
-    }
-    if (f != INVALID_HANDLE_VALUE) {
-        CloseHandle(f);
-    }
-    return data;
-}
-
 double StandinStartMs(const std::wstring& dir, uint32_t pid) {
-    for (const auto& e : standin::ParseLog(ReadLog(dir))) {
+    for (const auto& e :
+         standin::ParseLog(brv::ReadFileBytes(dir + L"\\standin.log").value_or(std::string()))) {
         if (e.pid == pid && e.event == "window") {
             return std::atof(e.detail.c_str() + 3); // "ms=<n>"
         }

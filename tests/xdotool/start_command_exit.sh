@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End to end through the real input path: pointer clicks and key presses reach Brivan through the X
-# server. Start a server, send it a console command, exit with servers running and answer Yes.
+# server. Type the loopback address, start a server, send it a console command, exit with servers
+# running and answer Yes.
 # Usage: start_command_exit.sh BUILD_DIR Brivan.exe hlds.exe xdo_where.exe
 set -u
 build=$1
@@ -11,15 +12,7 @@ top=$(cd "$here/../.." && pwd)
 # shellcheck source=../../cmake/wine-env.sh
 . "$top/cmake/wine-env.sh" "$build"
 brivan_wine_prefix_ready || exit 1
-own_display=""
-if session=$(brivan_session_display); then
-    export DISPLAY=$session
-else
-    own_display=$(brivan_start_xvfb) || exit 1
-    export DISPLAY=$own_display
-    wineserver -p
-    brivan_start_services
-fi
+brivan_take_display || exit 1
 export XDO_WHERE=$4
 # shellcheck source=xdo-lib.sh
 . "$here/xdo-lib.sh"
@@ -31,10 +24,7 @@ cleanup() {
     if [ -n "$brivan_job" ] && kill -0 "$brivan_job" 2>/dev/null; then
         kill "$brivan_job" 2>/dev/null
     fi
-    if [ -n "$own_display" ]; then
-        wineserver -k 2>/dev/null
-        brivan_stop_xvfb "$own_display"
-    fi
+    brivan_release_display
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,6 +38,12 @@ fail() {
 brivan_job=$!
 wait_window main 60000 >/dev/null || fail "the main window did not appear"
 raise_window "SL 1.6"
+# The form starts with this machine's own address; a test's server takes the loopback address only.
+# Another address first (nothing is started on it), so the typing shows even where this machine's own
+# address is the loopback one.
+type_address main 1005 10.20.30.40 || fail "the address field does not show 10.20.30.40 after typing it"
+type_address main 1005 127.0.0.1 || fail "the address field does not show 127.0.0.1 after typing it"
+echo "Address: 127.0.0.1 typed into the address field"
 click_control main 1013 || fail "no Start button"
 title="Harrowgate Arena - 27015"
 wait_window "$title" 30000 >/dev/null || fail "no console titled \"$title\" after clicking Start"

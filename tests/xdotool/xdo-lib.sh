@@ -36,6 +36,25 @@ type_into() {
     sleep 0.2
 }
 
+# Types a dotted address into an IP address field, part by part: clicks each of its four edits, selects
+# what it holds and types the number over it. Then checks that the field shows exactly that address.
+type_address() {
+    local -a numbers
+    local part xy
+    IFS=. read -ra numbers <<<"$3"
+    for part in 0 1 2 3; do
+        xy=$(where rect "$1" "$2" "$part") || { echo "xdo: no part $part in control $2 of $1" >&2; return 1; }
+        # shellcheck disable=SC2086
+        xdotool mousemove --sync $xy
+        sleep 0.1
+        xdotool click 1
+        xdotool key --clearmodifiers End shift+Home
+        xdotool type --clearmodifiers --delay 40 "${numbers[$part]}"
+    done
+    sleep 0.2
+    [ "$(where text "$1" "$2")" = "$3" ]
+}
+
 # Opens a drop-down with the pointer and moves its selection with the keyboard: "Down" n times, Enter.
 choose_in_dropdown() {
     click_control "$1" "$2" || return 1

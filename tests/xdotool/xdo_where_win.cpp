@@ -1,13 +1,15 @@
 // Tells a shell script where Brivan's windows and controls are on the screen, so that xdotool can
-// click them with the real pointer. It only looks: it never sends input or messages to the windows.
-//   xdo_where rect WINDOW [ID]   centre "x y" of the window, or of its control ID, in screen pixels
+// click them with the real pointer. It only looks: it never sends input to the windows.
+//   xdo_where rect WINDOW [ID [PART]]  centre "x y" of the window, of its control ID, or of part PART
+//                                      (0 to 3, left to right) of the control: the IP address field's edits
 //   xdo_where wait WINDOW MS     waits until the window exists; prints the owner's process id
 //   xdo_where gone WINDOW MS     waits until no window has that title
 //   xdo_where text WINDOW ID     the text of a control (UTF-8)
 //   xdo_where count WINDOW       how many top-level windows carry the title
 // WINDOW is a title, or one of: main, editor, stop-question, exit-question (Russian titles, which a
 // command line in the C locale would garble).
-#include <windows.h>
+#include "framework/Text.h"
+#include "tests/driver/Driver.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,47 +30,23 @@ std::wstring Title(const std::wstring& name) {
     return name;
 }
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t buf[1024];
-    int n = GetWindowTextW(hwnd, buf, 1024);
-    return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-std::vector<HWND> Titled(const std::wstring& title) {
-    struct State {
-        const std::wstring* title;
-        std::vector<HWND> out;
-    } s{&title, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* st = reinterpret_cast<State*>(p);
-            if (IsWindowVisible(hwnd) && TextOf(hwnd) == *st->title)
-                st->out.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.out;
+// The shown top-level windows with exactly this title.
+std::vector<e2e::Window> Titled(const std::wstring& title) {
+    std::vector<e2e::Window> shown;
+    for (const auto& w : e2e::WindowsTitled(title))
+        if (IsWindowVisible(w.hwnd))
+            shown.push_back(w);
+    return shown;
 }
 
 void PrintUtf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
+    const std::string out = brv::ToUtf8(text);
     fwrite(out.data(), 1, out.size(), stdout);
     fputc('\n', stdout);
 }
 
-bool WaitUntil(bool wantPresent, const std::wstring& title, DWORD ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (Titled(title).empty() != wantPresent)
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(20);
-    }
+bool WaitUntil(bool wantPresent, const std::wstring& title, unsigned ms) {
+    return e2e::WaitFor([&] { return Titled(title).empty() != wantPresent; }, ms);
 }
 
 } // namespace
@@ -77,16 +55,15 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return 2;
     std::wstring cmd = argv[1], title = Title(argv[2]);
+    const unsigned ms = argc > 3 ? static_cast<unsigned>(_wtoi(argv[3])) : 10000;
     if (cmd == L"wait") {
-        if (!WaitUntil(true, title, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000))
+        if (!WaitUntil(true, title, ms))
             return 1;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(Titled(title)[0], &pid);
-        printf("%lu\n", pid);
+        printf("%lu\n", Titled(title)[0].pid);
         return 0;
     }
     if (cmd == L"gone")
-        return WaitUntil(false, title, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000) ? 0 : 1;
+        return WaitUntil(false, title, ms) ? 0 : 1;
     if (cmd == L"count") {
         printf("%zu\n", Titled(title).size());
         return 0;
@@ -94,11 +71,18 @@ int wmain(int argc, wchar_t** argv) {
     auto found = Titled(title);
     if (found.empty())
         return 1;
-    HWND target = found[0];
+    HWND target = found[0].hwnd;
     if (argc > 3) {
-        target = GetDlgItem(found[0], _wtoi(argv[3]));
+        target = GetDlgItem(target, _wtoi(argv[3]));
         if (!target)
             return 1;
+    }
+    if (argc > 4) {
+        const auto parts = e2e::ChildrenLeftToRight(target);
+        const size_t part = static_cast<size_t>(_wtoi(argv[4]));
+        if (part >= parts.size())
+            return 1;
+        target = parts[part];
     }
     if (cmd == L"rect") {
         RECT r;

@@ -1,6 +1,6 @@
 #pragma once
 // One scenario's program and working directory, with the steps most scenarios share.
-#include "Driver.h"
+#include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,7 @@ protected:
         ASSERT_TRUE(app.Start());
         ASSERT_NE(app.WaitMainWindow(), nullptr) << "no main window";
         if (loopback) {
-            app.SetIp(L"127.0.0.1");
-            ASSERT_EQ(app.IpText(), L"127.0.0.1");
+            ASSERT_TRUE(app.UseLoopback()) << Utf8(app.IpText());
         }
     }
 
@@ -28,6 +27,8 @@ protected:
 
     // Start with the form as it is; waits for the active server list to reach `servers` entries.
     void StartServer(int servers) {
+        // Nothing may reach another address, this machine's own included.
+        ASSERT_EQ(app.IpText(), kLoopback) << "a server would start on another address";
         app.Click(1013);
         ASSERT_TRUE(WaitFor([&] { return static_cast<int>(app.ComboItems(1002).size()) == servers; }))
             << "the server did not come up; message box open: " << app.MessageBoxOpen();

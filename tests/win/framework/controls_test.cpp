@@ -2,6 +2,7 @@
 // common controls.
 #include "framework/Controls_win.h"
 #include "framework/Dialog_win.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -91,8 +92,6 @@ TEST(WinManifest, SelectsTheSideBySideCommonControlsSix) {
     GetModuleFileNameW(comctl, path, MAX_PATH);
     CharLowerW(path);
     const std::wstring loaded(path);
-    char narrow[MAX_PATH * 3] = {};
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
     EXPECT_NE(loaded.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
-        << narrow;
+        << brv::ToUtf8(loaded);
 }

@@ -1,5 +1,5 @@
 #include "WinTestDir.h"
-#include "profile/AtomicFile.h"
+#include "framework/AtomicFile.h"
 #include "profile/TextWriters.h"
 
 namespace {

@@ -30,10 +30,6 @@ std::wstring StandinPath() {
     return w;
 }
 
-std::string ReadAll(const std::wstring& path) {
-    return brv::ReadFileBytes(path).value_or(std::string());
-}
-
 void DeleteTree(const std::wstring& dir) {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
@@ -108,7 +104,7 @@ WorkDir::~WorkDir() {
 }
 
 std::vector<standin::LogEntry> WorkDir::Log() const {
-    return standin::ParseLog(ReadAll(m_path + L"\\standin.log"));
+    return standin::ParseLog(brv::ReadFileBytes(m_path + L"\\standin.log").value_or(std::string()));
 }
 
 std::vector<standin::LogEntry> WorkDir::LogOf(uint32_t pid) const {

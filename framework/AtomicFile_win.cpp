@@ -1,5 +1,6 @@
-#include "profile/AtomicFile.h"
+#include "framework/AtomicFile.h"
 
+#include "framework/FileBytes_win.h"
 #include "framework/Report.h"
 
 #include <windows.h>
@@ -7,19 +8,7 @@
 namespace brv {
 namespace {
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD piece = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) {
-            return false;
-        }
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
-bool Fail(const wchar_t* message, DWORD code) {
+bool Fail(const wchar_t* message, unsigned long code) {
     ShowMessage(nullptr, FormatErrorCode(message, static_cast<long>(code)), kCaptionError,
                 kMbOk | kMbIconError);
     return false;
@@ -42,8 +31,12 @@ bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, unsig
     if (file == INVALID_HANDLE_VALUE) {
         return Fail(failureMessage, GetLastError());
     }
-    bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
-    DWORD code = ok ? 0 : GetLastError();
+    unsigned long code = 0;
+    bool ok = WriteToFile(file, bytes, code);
+    if (ok && !FlushFileBuffers(file)) {
+        ok = false;
+        code = GetLastError();
+    }
     if (!CloseHandle(file) && ok) {
         ok = false;
         code = GetLastError();
