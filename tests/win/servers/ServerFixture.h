@@ -4,7 +4,7 @@
 #include "framework/Report.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <windows.h>
 
