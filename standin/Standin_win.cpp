@@ -87,7 +87,8 @@ standin::QueryPolicy Policy() {
     p.requireChallenge = g_args.challenge;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    p.challenge = static_cast<uint32_t>(now.QuadPart * 2654435761u) ^ GetCurrentProcessId();
+    p.challenge =
+        static_cast<uint32_t>(static_cast<uint64_t>(now.QuadPart) * 2654435761u) ^ GetCurrentProcessId();
     p.loadTimeMs = g_args.loadTimeMs;
     if (p.requireChallenge) {
         standin::Log("challenge", "required");
