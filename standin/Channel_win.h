@@ -1,7 +1,7 @@
 #pragma once
 // The console channel as servers of this family serve it: wait for the parent event, take the text
 // of a code-2 request (one line), write 1 at offset 0, set the child event.
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "standin/Log_win.h"
 
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <windows.h>
 
@@ -17,6 +17,20 @@ LogView g_view = nullptr;
 
 uint32_t Pid() {
     return GetCurrentProcessId();
+}
+
+long long MillisSinceStart() {
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER a{{created.dwLowDateTime, created.dwHighDateTime}};
+    ULARGE_INTEGER b{{now.dwLowDateTime, now.dwHighDateTime}};
+    return b.QuadPart > a.QuadPart ? static_cast<long long>((b.QuadPart - a.QuadPart) / 10000) : 0;
+}
+
+void End(const char* reason, unsigned code) {
+    Log("end", reason);
+    ExitProcess(code);
 }
 
 void OpenLog() {

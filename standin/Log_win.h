@@ -12,5 +12,9 @@ void Log(std::string_view event, std::string_view detail);
 using LogView = void (*)(std::string_view line);
 void SetLogView(LogView view);
 uint32_t Pid();
+// Milliseconds since this process was created.
+long long MillisSinceStart();
+// Logs why and ends the process with `code`.
+[[noreturn]] void End(const char* reason, unsigned code);
 
 } // namespace standin

@@ -3,7 +3,7 @@
 #include "BenchSupport.h"
 
 #include "servers/Launch.h"
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 #include "servers/Supervisor.h"
 
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 #include "servers/Supervisor.h"
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <windows.h>
 

@@ -1,5 +1,4 @@
-#include "servers/RestartPacer.h"
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +31,29 @@ TEST(StandinArgs, ChannelOffWhenAnyHandleIsZeroOrGarbage) {
     EXPECT_TRUE(s.realConsole);
     EXPECT_TRUE(s.noWindow);
     EXPECT_EQ(s.lifetimeMs, 3600000u);
+    EXPECT_FALSE(s.challenge);
+    EXPECT_EQ(s.loadTimeMs, 0u);
 }
 
-TEST(StandinConfig, HostnameFromFirstHostnameLine) {
-    EXPECT_EQ(ReadHostname("sv_gravity 800\r\nhostname \"My [EU] server\"\r\nhostname other\r\n"),
+TEST(StandinArgs, QuerySwitchesAndTheServerPassword) {
+    ServerArgs a =
+        ParseServerArgs(L"hlds.exe +sv_password  -insecure -standin_challenge -standin_loadtime 2500");
+    EXPECT_TRUE(a.challenge);
+    EXPECT_EQ(a.loadTimeMs, 2500u);
+    EXPECT_EQ(a.password, L""); // the empty value leaves the next option alone, as the engine reads it
+    EXPECT_EQ(ParseServerArgs(L"hlds.exe +rcon_password r +sv_password s3cret +map x").password, L"s3cret");
+    EXPECT_EQ(ParseServerArgs(L"hlds.exe +sv_password +map x").password, L"");
+    EXPECT_EQ(ParseServerArgs(L"hlds.exe +sv_password \"two words\"").password, L"two words");
+    EXPECT_EQ(ParseServerArgs(L"hlds.exe +sv_password").password, L"");
+    EXPECT_EQ(ParseServerArgs(L"hlds.exe -standin_loadtime x").loadTimeMs, 0u);
+}
+
+TEST(StandinConfig, HostnameFromTheLastHostnameLine) {
+    // The file runs line by line, so the form's name, appended after "server.cfg", is the one taken.
+    EXPECT_EQ(ReadHostname("sv_gravity 800\r\nhostname \"Own name\"\r\nhostname \"My [EU] server\"\r\n"),
               "My [EU] server");
+    EXPECT_EQ(ReadHostname("hostname \"A\"\r\nhostname B\r\nsv_lan 1\r\n"), "B");
+    EXPECT_EQ(ReadHostname("hostname first\nhostnamex 1\n  hostname\tlast \n"), "last");
     EXPECT_EQ(ReadHostname("  hostname plain\n"), "plain");
     EXPECT_EQ(ReadHostname("hostnamex 1\nhostname\n"), "");
     EXPECT_EQ(ReadHostname(""), "");
@@ -59,20 +76,4 @@ TEST(StandinLog, LinesRoundTripAndPartialLineIsLeft) {
     EXPECT_EQ(e[0].detail, "hlds.exe -game x");
     EXPECT_EQ(e[1].detail, "say \\xCF\\\\ \\n");
     EXPECT_EQ(e[2].event, "end");
-}
-
-TEST(RestartPacer, OncePerIntervalPerServer) {
-    RestartPacer p(500);
-    auto a = RestartPacer::KeyOf(L"A - 1", L"127.0.0.1", L"1");
-    auto b = RestartPacer::KeyOf(L"B - 2", L"127.0.0.1", L"2");
-    EXPECT_TRUE(p.Due(a, 1000));
-    p.Restarted(a, 1000);
-    EXPECT_FALSE(p.Due(a, 1499));
-    EXPECT_EQ(p.DueIn(a, 1200), 300u);
-    EXPECT_TRUE(p.Due(b, 1200));
-    EXPECT_EQ(p.NextDueIn(1400), 100u);
-    EXPECT_TRUE(p.Due(a, 1500));
-    EXPECT_EQ(p.DueIn(a, 1500), 0u);
-    p.Prune(1500);
-    EXPECT_FALSE(p.NextDueIn(1500).has_value());
 }

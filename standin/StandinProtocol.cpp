@@ -1,4 +1,4 @@
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <cstdio>
 
@@ -75,6 +75,12 @@ ServerArgs ParseServerArgs(std::wstring_view commandLine) {
                 ++i;
             }
         };
+        auto takeMillis = [&](unsigned& field) {
+            if (hasNext) {
+                field = Millis(next);
+                ++i;
+            }
+        };
         if (k == L"-game") {
             take(a.game);
         } else if (k == L"+servercfgfile") {
@@ -87,6 +93,11 @@ ServerArgs ParseServerArgs(std::wstring_view commandLine) {
             take(a.map);
         } else if (k == L"+maxplayers") {
             take(a.maxPlayers);
+        } else if (k == L"+sv_password") {
+            if (hasNext && next.rfind(L"+", 0) != 0 && next.rfind(L"-", 0) != 0) {
+                a.password = next;
+                ++i;
+            }
         } else if (k == L"-HFILE") {
             takeNumber(a.hFile);
         } else if (k == L"-HPARENT") {
@@ -98,21 +109,21 @@ ServerArgs ParseServerArgs(std::wstring_view commandLine) {
         } else if (k == L"-standin_nowindow") {
             a.noWindow = true;
         } else if (k == L"-standin_delay") {
-            if (hasNext) {
-                a.windowDelayMs = Millis(next);
-                ++i;
-            }
+            takeMillis(a.windowDelayMs);
         } else if (k == L"-standin_lifetime") {
-            if (hasNext) {
-                a.lifetimeMs = Millis(next);
-                ++i;
-            }
+            takeMillis(a.lifetimeMs);
+        } else if (k == L"-standin_loadtime") {
+            takeMillis(a.loadTimeMs);
+        } else if (k == L"-standin_challenge") {
+            a.challenge = true;
         }
     }
     return a;
 }
 
 std::string ReadHostname(std::string_view text) {
+    // The server executes the file line by line, so a later hostname replaces an earlier one.
+    std::string hostname;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -141,9 +152,9 @@ std::string ReadHostname(std::string_view text) {
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') {
             v = v.substr(1, v.size() - 2);
         }
-        return std::string(v);
+        hostname = std::string(v);
     }
-    return {};
+    return hostname;
 }
 
 std::string TakeOneLine(std::string_view text) {

@@ -15,6 +15,7 @@ struct ServerArgs {
     std::wstring port;          // +port
     std::wstring map;           // +map
     std::wstring maxPlayers;    // +maxplayers
+    std::wstring password;      // +sv_password (empty: none)
     long long hFile = 0;        // -HFILE (0: channel off)
     long long hParent = 0;      // -HPARENT
     long long hChild = 0;       // -HCHILD
@@ -22,6 +23,8 @@ struct ServerArgs {
     bool noWindow = false;      // -standin_nowindow: never show a console window
     unsigned windowDelayMs = 0; // -standin_delay <ms>: wait before the console window appears
     unsigned lifetimeMs = 0;    // -standin_lifetime <ms>: end on its own (0: never)
+    unsigned loadTimeMs = 0;    // -standin_loadtime <ms>: answer no query that soon after the start
+    bool challenge = false;     // -standin_challenge: answer the info query only with the challenge
 
     bool ChannelOn() const { return hFile != 0 && hParent != 0 && hChild != 0; }
 };
@@ -30,9 +33,11 @@ struct ServerArgs {
 std::vector<std::wstring> SplitCommandLine(std::wstring_view line);
 
 // Reads the options above; unknown words are ignored, numbers are read like atoi (garbage gives 0).
+// A "+" command's value ends at the next word that begins with "+" or "-", as the engine reads it, so
+// "+sv_password  -insecure" sets no password.
 ServerArgs ParseServerArgs(std::wstring_view commandLine);
 
-// The value of the first "hostname" line of a config file's text, without surrounding quotes.
+// The value of the last "hostname" line of a config file's text, without surrounding quotes.
 std::string ReadHostname(std::string_view configText);
 
 // The first line of a channel request: the text up to and including its first line feed.

@@ -1,0 +1,37 @@
+#pragma once
+// One server under the query watchdog: its hang clock, the challenge it asked for and what it last
+// told about itself. The caller owns the socket and the clock; this decides what to send and what an
+// answer means.
+#include "query/HangClock.h"
+#include "query/InfoQuery.h"
+#include "query/StatusRow.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace brv::query {
+
+class ServerWatch {
+public:
+    ServerWatch(const WatchdogTimes& times, uint64_t startMs);
+
+    // The request to send now, when one is due (and then counted as sent). It carries the challenge
+    // of the server's last 'A' reply, if it gave one.
+    std::optional<Bytes> TakeDueRequest(uint64_t nowMs);
+    // One datagram that came from the server's own address and port. True when it proves the server
+    // alive; anything else changes nothing.
+    bool OnDatagram(std::span<const unsigned char> packet, uint64_t nowMs);
+
+    bool Hung(uint64_t nowMs) const { return m_clock.Hung(nowMs); }
+    StatusRow Row(uint64_t nowMs, bool waitingRestart) const;
+    const HangClock& Clock() const { return m_clock; }
+    const std::optional<ServerInfo>& LastInfo() const { return m_info; }
+
+private:
+    HangClock m_clock;
+    std::optional<Challenge> m_challenge;
+    std::optional<ServerInfo> m_info;
+};
+
+} // namespace brv::query
