@@ -1,0 +1,150 @@
+// What the window watch costs: CPU over a quiet period with 100 windows of another process on the
+// desktop, by window events and by the window list, with the wineserver's share beside it (every
+// window call of a Wine program is a request to it); and what following new windows costs.
+// Usage: bench_window_watch_cost [seconds]
+#include "WindowBench.h"
+
+#include "servers/WindowWatch.h"
+
+#include <atomic>
+
+namespace {
+
+double FileTimeMs(FILETIME f) {
+    return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000.0;
+}
+
+double OwnCpuMs() {
+    FILETIME c, e, k, u;
+    GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
+    return FileTimeMs(k) + FileTimeMs(u);
+}
+
+std::string ReadAll(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    std::string data;
+    char buf[4096];
+    DWORD got = 0;
+    while (f != INVALID_HANDLE_VALUE && ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) {
+        data.append(buf, got);
+    }
+    if (f != INVALID_HANDLE_VALUE) {
+        CloseHandle(f);
+    }
+    return data;
+}
+
+// The wineserver's CPU time from the host's /proc (Wine's drive Z: is the host's root); -1 elsewhere.
+class WineserverCpu {
+public:
+    WineserverCpu() {
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW(L"Z:\\proc\\*", &fd);
+        if (f == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        do {
+            std::wstring stat = std::wstring(L"Z:\\proc\\") + fd.cFileName + L"\\stat";
+            if (fd.cFileName[0] >= L'0' && fd.cFileName[0] <= L'9' &&
+                ReadAll(stat).find("(wineserver)") != std::string::npos) {
+                m_stat = stat;
+                break;
+            }
+        } while (FindNextFileW(f, &fd));
+        FindClose(f);
+    }
+    double Ms() const {
+        std::string s = m_stat.empty() ? std::string() : ReadAll(m_stat);
+        size_t close = s.rfind(')');
+        unsigned long long utime = 0, stime = 0;
+        if (close == std::string::npos ||
+            sscanf(s.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
+                   &stime) != 2) {
+            return -1;
+        }
+        return static_cast<double>(utime + stime) * 10.0; // clock ticks of 1/100 s
+    }
+
+private:
+    std::wstring m_stat;
+};
+
+struct Share {
+    double own = 0;    // % of one core
+    double server = 0; // % of one core, -1 when unknown
+};
+
+Share Quiet(int seconds, const WineserverCpu& server) {
+    Sleep(1000); // settle
+    const double c0 = OwnCpuMs(), s0 = server.Ms(), t0 = bench::NowMs();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const double wall = bench::NowMs() - t0;
+    const double s1 = server.Ms();
+    return {100.0 * (OwnCpuMs() - c0) / wall, s0 < 0 ? -1 : 100.0 * (s1 - s0) / wall};
+}
+
+void Print(const char* what, const Share& s, const char* extra = "") {
+    std::printf("| %-52s | %8.3f%% | %8.3f%% | %s\n", what, s.own, s.server, extra);
+    std::printf("FIGURE|idle CPU, %s|%.3f|%% of one core|\n", what, s.own);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    bench::MakeWorkDir();
+    const WineserverCpu server;
+    bench::Child windows(bench::PeerPath(), L"windows 100 Idle");
+    HWND last = windows.Running() ? bench::AwaitWindow(windows, L"Idle100") : nullptr;
+    if (last == nullptr) {
+        std::printf("FAIL: the window peer showed no 100 windows\n");
+        return 1;
+    }
+    std::printf("window watch cost over %d s with 100 windows of another process on the desktop\n\n",
+                seconds);
+    std::printf("| %-52s | %9s | %9s |\n|%s|-----------|-----------|\n", "quiet period", "watcher",
+                "wineserver", std::string(54, '-').c_str());
+    Print("no watch", Quiet(seconds, server));
+
+    std::atomic<int> told{0};
+    auto count = [&told](brvWindow, const std::wstring&, uint32_t) { ++told; };
+    std::vector<std::wstring> titles(std::begin(brv::kWatchedWindowTitles),
+                                     std::end(brv::kWatchedWindowTitles));
+    {
+        brv::WindowWatch events(titles, count);
+        events.Start();
+        const uint64_t r0 = events.TitleReads();
+        Share s = Quiet(seconds, server);
+        char extra[64];
+        std::snprintf(extra, sizeof extra, "%llu title reads",
+                      static_cast<unsigned long long>(events.TitleReads() - r0));
+        Print(events.Using() == brv::WindowWatch::Means::kWindowEvents ? "window events"
+                                                                       : "window list (no events)",
+              s, extra);
+
+        // Following new windows: each new top-level window is read for a while after it appears.
+        const int peers = 20;
+        const uint64_t reads0 = events.TitleReads();
+        const double cpu0 = OwnCpuMs();
+        for (int i = 0; i < peers; ++i) {
+            bench::Child one(bench::PeerPath(), L"windows 1 Peer");
+            bench::AwaitWindow(one, L"Peer1");
+            Sleep(2200); // past the follow time
+        }
+        std::printf("| following, per new process with one window: %.1f title reads, %.2f ms CPU |\n",
+                    static_cast<double>(events.TitleReads() - reads0) / peers, (OwnCpuMs() - cpu0) / peers);
+    }
+    for (unsigned pause : {10u, 50u}) {
+        brv::WindowWatchOptions list;
+        list.listOnly = true;
+        list.listPauseMs = pause;
+        brv::WindowWatch w(titles, count, list);
+        w.Start();
+        char what[64];
+        std::snprintf(what, sizeof what, "window list every %u ms", pause);
+        Print(what, Quiet(seconds, server));
+    }
+    std::printf("\nwindows told meanwhile: %d (the peers' windows carry no watched title)\n", told.load());
+    return 0;
+}
