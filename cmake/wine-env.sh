@@ -52,12 +52,14 @@ brivan_start_xvfb() {
         done
         if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$pid" 2>/dev/null; then
             echo "$pid" >"/tmp/.brivan-xvfb-$n"
-            brivan_start_wm ":$n" || {
-                brivan_stop_xvfb ":$n"
-                return 1
-            }
-            echo ":$n"
-            return 0
+            # Another run may have taken the same number at the same moment: then try the next one.
+            if brivan_start_wm ":$n"; then
+                echo ":$n"
+                return 0
+            fi
+            brivan_stop_xvfb ":$n"
+        else
+            kill "$pid" 2>/dev/null
         fi
     done
     echo "no free X display for Xvfb" >&2
@@ -70,16 +72,21 @@ brivan_start_xvfb() {
 brivan_start_wm() {
     local n=${1#:}
     [ "$BRIVAN_WM" = none ] && return 0
-    DISPLAY=$1 openbox --sm-disable </dev/null >/dev/null 2>&1 &
+    local log=/tmp/.brivan-wm-$n.log
+    DISPLAY=$1 openbox --sm-disable </dev/null >"$log" 2>&1 &
     local pid=$!
     echo "$pid" >"/tmp/.brivan-wm-$n"
     local i
     for i in $(seq 1 600); do # 30 s: a loaded machine starts it slowly
-        DISPLAY=$1 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        if DISPLAY=$1 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            rm -f "$log"
+            return 0
+        fi
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
-    echo "the window manager (openbox) did not start on $1" >&2
+    echo "the window manager (openbox) did not start on $1: $(tail -n 3 "$log")" >&2
+    rm -f "$log"
     return 1
 }
 

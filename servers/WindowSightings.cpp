@@ -15,10 +15,11 @@ uint64_t WindowSightings::PauseAt(uint64_t ageMs) const {
     return std::clamp<uint64_t>(ageMs / 10, 1, m_maxPauseMs);
 }
 
-bool WindowSightings::Seen(Key window, const std::wstring& title, uint64_t nowMs) {
+bool WindowSightings::Seen(Key window, const std::wstring& title, uint64_t nowMs, uint32_t owner) {
     auto [it, added] = m_followed.try_emplace(window);
     Follow& f = it->second;
     if (added) {
+        f.owner = owner;
         f.firstSeen = nowMs;
         f.nextRead = nowMs + PauseAt(0);
     }
@@ -38,8 +39,8 @@ void WindowSightings::Gone(Key window) {
     m_followed.erase(window);
 }
 
-std::vector<WindowSightings::Key> WindowSightings::Due(uint64_t nowMs) {
-    std::vector<Key> due;
+std::vector<WindowSightings::Read> WindowSightings::Due(uint64_t nowMs) {
+    std::vector<Read> due;
     for (auto it = m_followed.begin(); it != m_followed.end();) {
         Follow& f = it->second;
         const uint64_t age = nowMs - std::min(nowMs, f.firstSeen);
@@ -48,7 +49,7 @@ std::vector<WindowSightings::Key> WindowSightings::Due(uint64_t nowMs) {
             continue;
         }
         if (f.nextRead <= nowMs) {
-            due.push_back(it->first);
+            due.push_back({it->first, f.owner});
             f.nextRead = nowMs + PauseAt(age);
         }
         ++it;

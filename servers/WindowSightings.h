@@ -13,6 +13,10 @@
 class WindowSightings {
 public:
     using Key = uintptr_t; // the window's handle value
+    struct Read {
+        Key window;
+        uint32_t owner; // as given at its first sighting
+    };
 
     // `followMs`: how long a window is read again after it was first seen; `maxPauseMs`: the longest
     // pause between two reads of one window (the first reads follow each other within a millisecond).
@@ -20,15 +24,16 @@ public:
 
     bool Watched(const std::wstring& title) const;
 
-    // The window was seen with this title at `nowMs` (created, shown, renamed, or read again). True when
-    // it is to be told: the title is watched and differs from the one last told for this window.
-    bool Seen(Key window, const std::wstring& title, uint64_t nowMs);
+    // The window of process `owner` was seen with this title at `nowMs` (created, shown, renamed, or read
+    // again). True when it is to be told: the title is watched and differs from the one last told for
+    // this window.
+    bool Seen(Key window, const std::wstring& title, uint64_t nowMs, uint32_t owner = 0);
     // The window is gone: no more reads.
     void Gone(Key window);
 
     // Windows whose next read is due at `nowMs`; their next read is scheduled. Windows followed for
     // `followMs` are forgotten here.
-    std::vector<Key> Due(uint64_t nowMs);
+    std::vector<Read> Due(uint64_t nowMs);
     // Milliseconds until the next read is due; none when no window is followed.
     std::optional<uint64_t> WaitMs(uint64_t nowMs) const;
     size_t Followed() const { return m_followed.size(); }
@@ -36,6 +41,7 @@ public:
 private:
     struct Follow {
         std::wstring told; // the watched title last told for this window, empty when none
+        uint32_t owner = 0;
         uint64_t firstSeen = 0;
         uint64_t nextRead = 0;
     };

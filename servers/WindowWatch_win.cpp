@@ -108,27 +108,45 @@ private:
         return hooks;
     }
 
-    // Never sends a message: a window of a busy or hung thread cannot hold the watcher.
-    std::wstring Title(HWND w) {
+    // Never sends a message: a window of a busy or hung thread cannot hold the watcher. Empty when the
+    // window is gone (then `gone` is set) or has no title.
+    std::wstring Title(HWND w, bool* gone = nullptr) {
         ++m_state.titleReads;
         wchar_t text[256];
+        SetLastError(0);
         int n = InternalGetWindowText(w, text, 256);
+        if (n <= 0 && gone != nullptr) {
+            *gone = GetLastError() != 0 && !IsWindow(w);
+        }
         return std::wstring(text, static_cast<size_t>(n > 0 ? n : 0));
     }
 
+    void Tell(HWND w, const std::wstring& title, DWORD pid, uint64_t now) {
+        if (m_sightings.Seen(reinterpret_cast<uintptr_t>(w), title, now, pid)) {
+            m_state.callback(w, title, pid);
+        }
+    }
+
+    // A window just announced or listed: whose it is, then its title.
     void Look(HWND w, uint64_t now) {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
         if (pid == 0) {
             m_sightings.Gone(reinterpret_cast<uintptr_t>(w));
-            return;
+        } else if (pid != m_ownPid) {
+            Tell(w, Title(w), pid, now);
         }
-        if (pid == m_ownPid) {
-            return;
-        }
-        std::wstring t = Title(w);
-        if (m_sightings.Seen(reinterpret_cast<uintptr_t>(w), t, now)) {
-            m_state.callback(w, t, pid);
+    }
+
+    // A followed window: its owner is known, one read of its title is all it costs.
+    void ReadAgain(const WindowSightings::Read& r, uint64_t now) {
+        HWND w = reinterpret_cast<HWND>(r.window);
+        bool gone = false;
+        std::wstring t = Title(w, &gone);
+        if (gone) {
+            m_sightings.Gone(r.window);
+        } else {
+            Tell(w, t, r.owner, now);
         }
     }
 
@@ -179,13 +197,8 @@ private:
                 ListNewWindows(now);
                 nextList = now + listPause;
             }
-            for (uintptr_t key : m_sightings.Due(now)) {
-                HWND w = reinterpret_cast<HWND>(key);
-                if (IsWindow(w)) {
-                    Look(w, now);
-                } else {
-                    m_sightings.Gone(key);
-                }
+            for (const WindowSightings::Read& r : m_sightings.Due(now)) {
+                ReadAgain(r, now);
             }
         }
     }

@@ -25,12 +25,13 @@ TEST(WindowSightings, ToldOnceForEachWatchedTitleItTakes) {
 
 TEST(WindowSightings, ReadsOftenAtFirstThenLessOftenAndStopsAfterTheFollowTime) {
     WindowSightings s(kTitles, 2000, 20);
-    s.Seen(7, L"", 1000);
+    s.Seen(7, L"", 1000, 4242);
     ASSERT_EQ(s.WaitMs(1000), 1u);
     std::vector<uint64_t> reads;
     for (uint64_t t = 1000; t < 3000; ++t) {
-        for (auto w : s.Due(t)) {
-            EXPECT_EQ(w, 7u);
+        for (auto r : s.Due(t)) {
+            EXPECT_EQ(r.window, 7u);
+            EXPECT_EQ(r.owner, 4242u); // kept from the first sighting, so a read needs no more asking
             reads.push_back(t);
         }
     }
@@ -66,7 +67,9 @@ TEST(WindowSightings, WaitIsUntilTheEarliestReadOfAnyWindow) {
     EXPECT_EQ(s.WaitMs(500), 20u);
     s.Seen(2, L"", 505); // young: read within a millisecond
     EXPECT_EQ(s.WaitMs(505), 1u);
-    EXPECT_EQ(s.Due(506), std::vector<WindowSightings::Key>{2});
+    auto due = s.Due(506);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].window, 2u);
     s.Gone(2);
     EXPECT_EQ(s.WaitMs(506), 14u);
     // A window near the end of its follow time waits no longer than that end.
