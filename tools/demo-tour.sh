@@ -32,9 +32,37 @@ fail() {
     exit 1
 }
 server_pid() { where wait "$1" 1000; }
+# The window manager gives the keyboard to the window it activates, and activates a window that is
+# clicked only after the click: activate the form first, so a drop-down opened by a click stays open.
+activate() {
+    local id
+    for id in $(xdotool search --name "$1" 2>/dev/null); do
+        xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowraise "$id" 2>/dev/null
+    done
+}
+# The IP address field (1005) holds four small fields: click into the first, then type each number
+# over what the field holds; a number shorter than three digits moves on with ".".
+set_address() {
+    local xy x y i parts
+    xy=$(where rect main 1005) || return 1
+    x=${xy% *}
+    y=${xy#* }
+    xdotool mousemove --sync $((x - 70)) "$y" click 1
+    sleep 0.2
+    IFS=. read -r -a parts <<<"$1"
+    for i in 0 1 2 3; do
+        xdotool key --clearmodifiers End shift+Home
+        xdotool type --clearmodifiers --delay 40 "${parts[$i]}"
+        if [ "$i" -lt 3 ] && [ ${#parts[$i]} -lt 3 ]; then
+            xdotool key --clearmodifiers period
+        fi
+    done
+    sleep 0.2
+    [ "$(where text main 1005)" = "$1" ]
+}
 log_tail() { grep -a "$1" "$work/standin.log" | tail -n "${2:-1}" | sed 's/^/     standin.log: /'; }
-main_up() { raise_window "SL 1.6"; }
-# Every window opens at the top left when there is no window manager: put consoles below the form.
+main_up() { activate "SL 1.6"; }
+# Put consoles below the form, so the screenshots show both.
 place_console() {
     local id
     for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
@@ -50,10 +78,16 @@ wait_window main 60000 >/dev/null || fail "the main window did not appear"
 main_up
 shot main-window
 
+step "The form shows this machine's address; every server of the tour runs on 127.0.0.1 instead"
+main_up
+set_address 127.0.0.1 || fail "the address field reads \"$(where text main 1005)\", not 127.0.0.1"
+say "address field: $(where text main 1005)"
+
 step "Start: the first server (game Stormline, \"Harrowgate Arena\", port 27015)"
 click_control main 1013
 first="Harrowgate Arena - 27015"
-pid1=$(wait_window "$first" 30000) || fail "no console titled \"$first\""
+pid1=$(wait_window "$first" 30000)
+[ -n "$pid1" ] || fail "no console titled \"$first\""
 say "its console window is titled \"$first\" (process $pid1)"
 place_console "$first" 0
 log_tail "^start pid=" 1
@@ -67,7 +101,8 @@ type_into main 1017 "Delta Arena"
 type_into main 1006 "27016"
 click_control main 1013
 second="Delta Arena - 27016"
-pid2=$(wait_window "$second" 30000) || fail "no console titled \"$second\""
+pid2=$(wait_window "$second" 30000)
+[ -n "$pid2" ] || fail "no console titled \"$second\""
 say "its console window is titled \"$second\" (process $pid2); only the active server's console is shown"
 place_console "$second" 640
 main_up
@@ -83,16 +118,18 @@ shot console-command
 
 step "The active server crashes: the command \"crash\" makes the stand-in show \"Fatal Error - Dedicated server\""
 main_up
+# Its process now: under a window manager the error window is gone and the server back within moments.
+active=$(where text main 1002)
+old=$(server_pid "$active")
+[ -n "$old" ] || fail "no console titled \"$active\""
 type_into main 1019 "crash"
 click_control main 1004
 poll 15 grep -aq '^crash pid=' "$work/standin.log" || fail "the server did not crash"
 log_tail "^crash pid="
 shot crash
 say "Brivan closes the error window; the process ends; Brivan starts the server again with the same settings"
-active=$(where text main 1002)
-old=$(server_pid "$active")
 poll 30 bash -c "p=\$(wine '$XDO_WHERE' wait '$active' 500 2>/dev/null | tr -d '\r'); [ -n \"\$p\" ] && [ \"\$p\" != '$old' ]" ||
-    fail "\"$active\" did not come back"
+    fail "\"$active\" did not come back (was $old; now: $(where wait "$active" 500), $(where count "$active") windows)"
 say "\"$active\" is back as process $(server_pid "$active") (was $old)"
 place_console "$active" 640
 main_up

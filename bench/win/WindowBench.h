@@ -90,8 +90,8 @@ inline void Row(const char* figure, const std::vector<double>& ms, const char* t
 }
 
 inline void Header(const char* title) {
-    std::printf("\n%s\n\n| %-60s | %7s | %7s | %3s |\n|%s|---------|---------|-----|\n", title, "figure (ms)",
-                "p50", "p95", "n", std::string(62, '-').c_str());
+    std::printf("\n#### %s\n| %-60s | %7s | %7s | %3s |\n|%s|---------|---------|-----|\n", title,
+                "figure (ms)", "p50", "p95", "n", std::string(62, '-').c_str());
 }
 
 } // namespace bench
