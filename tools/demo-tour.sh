@@ -32,36 +32,7 @@ fail() {
     exit 1
 }
 server_pid() { where wait "$1" 1000; }
-# The window manager gives the keyboard to the window it activates, and activates a window that is
-# clicked only after the click: activate the form first, so a drop-down opened by a click stays open.
-activate() {
-    local id
-    for id in $(xdotool search --name "$1" 2>/dev/null); do
-        xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowraise "$id" 2>/dev/null
-    done
-}
-# The IP address field (1005) holds four small fields: click into the first, then type each number
-# over what the field holds; a number shorter than three digits moves on with ".".
-set_address() {
-    local xy x y i parts
-    xy=$(where rect main 1005) || return 1
-    x=${xy% *}
-    y=${xy#* }
-    xdotool mousemove --sync $((x - 70)) "$y" click 1
-    sleep 0.2
-    IFS=. read -r -a parts <<<"$1"
-    for i in 0 1 2 3; do
-        xdotool key --clearmodifiers End shift+Home
-        xdotool type --clearmodifiers --delay 40 "${parts[$i]}"
-        if [ "$i" -lt 3 ] && [ ${#parts[$i]} -lt 3 ]; then
-            xdotool key --clearmodifiers period
-        fi
-    done
-    sleep 0.2
-    [ "$(where text main 1005)" = "$1" ]
-}
-log_tail() { grep -a "$1" "$work/standin.log" | tail -n "${2:-1}" | sed 's/^/     standin.log: /'; }
-main_up() { activate "SL 1.6"; }
+main_up() { raise_window "SL 1.6"; }
 # Put consoles below the form, so the screenshots show both.
 place_console() {
     local id
