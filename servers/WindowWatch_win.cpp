@@ -65,7 +65,7 @@ public:
             GetWindowThreadProcessId(w, &pid);
             if (pid != 0 && pid != m_ownPid) {
                 if (std::wstring t = Title(w); m_sightings.Watched(t)) {
-                    m_state.callback(w, t, pid);
+                    Report(w, t, pid);
                 }
             }
         }
@@ -123,7 +123,16 @@ private:
 
     void Tell(HWND w, const std::wstring& title, DWORD pid, uint64_t now) {
         if (m_sightings.Seen(reinterpret_cast<uintptr_t>(w), title, now, pid)) {
+            Report(w, title, pid);
+        }
+    }
+
+    // A caller's failure must not end the watch: the event procedure is called from the platform's
+    // code, which no exception may cross.
+    void Report(HWND w, const std::wstring& title, DWORD pid) {
+        try {
             m_state.callback(w, title, pid);
+        } catch (...) {
         }
     }
 

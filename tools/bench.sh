@@ -56,7 +56,7 @@ verdict() { # value, limit, unit: "ok" or "OVER"
 }
 fig() { awk -F'|' -v n="$1" '$1 == "FIGURE" && $2 == n { print $3 }' "$out"; }
 # The floors' and the window watch's own tables from the raw output.
-floor_tables() { sed -n '/^#### /,/^$/p' "$1"; }
+floor_tables() { sed -n '/^#### /,/^$/p' "$1" | grep -v '^FIGURE|'; }
 
 {
     echo "# Benchmarks"

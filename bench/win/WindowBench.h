@@ -81,12 +81,15 @@ inline HWND AwaitWindow(const Child& c, const wchar_t* title, double ms = 30000)
     return nullptr;
 }
 
-// A row of the printed table and its line for tools/bench.sh's table.
-inline void Row(const char* figure, const std::vector<double>& ms, const char* target = "") {
+// A row of the printed table; a headline figure also goes to the table of tools/bench.sh, by lines
+// of its own that it takes out of the printed tables.
+enum class Headline { kNo, kYes };
+inline void Row(const char* figure, const std::vector<double>& ms, Headline headline = Headline::kNo) {
     const double p50 = Percentile(ms, 0.5), p95 = Percentile(ms, 0.95);
     std::printf("| %-60s | %7.1f | %7.1f | %3zu |\n", figure, p50, p95, ms.size());
-    std::printf("FIGURE|%s p50|%.1f|ms|%s\n", figure, p50, target);
-    std::printf("FIGURE|%s p95|%.1f|ms|%s\n", figure, p95, target);
+    if (headline == Headline::kYes) {
+        std::printf("FIGURE|%s p50|%.1f|ms|\nFIGURE|%s p95|%.1f|ms|\n", figure, p50, figure, p95);
+    }
 }
 
 inline void Header(const char* title) {

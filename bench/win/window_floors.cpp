@@ -134,13 +134,15 @@ int main(int argc, char** argv) {
     ok = ok && StartFloor(rounds, &console, startSeen, startTold) && BoxTold(rounds, box, boxToldAfterSeen);
 
     bench::Header("Floors: nothing of the launcher between");
-    bench::Row("start floor: process creation to its \"Console\" window", startFloor);
-    bench::Row("close floor: WM_CLOSE to a bare \"Fatal Error\" box's end", closeSettled);
+    bench::Row("start floor: process creation to its \"Console\" window", startFloor, bench::Headline::kYes);
+    bench::Row("close floor: WM_CLOSE to a bare \"Fatal Error\" box's end", closeSettled,
+               bench::Headline::kYes);
     bench::Row("close at sight: WM_CLOSE as its caption appears, to its end", closeAtSight);
     bench::Header(events ? "The window watch (window events)" : "The window watch (window list)");
     bench::Row("process creation to \"Console\" found by a 1 ms poll", startSeen);
     bench::Row("process creation to \"Console\" told by the watch", startTold);
     bench::Row("box caption seen by a 1 ms poll to the watch telling it", boxToldAfterSeen);
+    std::printf("\n");
     if (!ok) {
         std::printf("FAIL: the floors could not be measured\n");
         return 1;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
+#include <stdexcept>
 
 using namespace test;
 
@@ -260,4 +262,24 @@ TEST(WindowWatch, StopsCleanlyAndStartsAgain) {
         Process late(PeerPath(), L"late Console 50");
         EXPECT_TRUE(WaitFor([&] { return r.Told(late.Pid(), L"Console"); }, 20000));
     }
+}
+
+TEST(WindowWatch, ACallbackThatFailsDoesNotEndTheWatch) {
+    std::mutex m;
+    std::vector<uint32_t> told;
+    brv::WindowWatch watch(kTitles, [&](brvWindow, const std::wstring&, uint32_t pid) {
+        std::lock_guard<std::mutex> lock(m);
+        told.push_back(pid);
+        throw std::runtime_error("the caller's own failure");
+    });
+    ASSERT_TRUE(watch.Start());
+    auto toldOf = [&](uint32_t pid) {
+        std::lock_guard<std::mutex> lock(m);
+        return std::count(told.begin(), told.end(), pid) == 1;
+    };
+    Process first(PeerPath(), L"box \"Fatal Error\"");
+    ASSERT_TRUE(WaitFor([&] { return toldOf(first.Pid()); }, 20000));
+    Process second(PeerPath(), L"late hlds.exe 100");
+    EXPECT_TRUE(WaitFor([&] { return toldOf(second.Pid()); }, 20000));
+    watch.Stop();
 }
