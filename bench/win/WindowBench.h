@@ -86,15 +86,16 @@ inline HWND AwaitWindow(const Child& c, const wchar_t* title, double ms = 30000)
 enum class Headline { kNo, kYes };
 inline void Row(const char* figure, const std::vector<double>& ms, Headline headline = Headline::kNo) {
     const double p50 = Percentile(ms, 0.5), p95 = Percentile(ms, 0.95);
-    std::printf("| %-60s | %7.1f | %7.1f | %3zu |\n", figure, p50, p95, ms.size());
+    const double max = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
+    std::printf("| %-60s | %7.1f | %7.1f | %7.1f | %3zu |\n", figure, p50, p95, max, ms.size());
     if (headline == Headline::kYes) {
         std::printf("FIGURE|%s p50|%.1f|ms|\nFIGURE|%s p95|%.1f|ms|\n", figure, p50, figure, p95);
     }
 }
 
 inline void Header(const char* title) {
-    std::printf("\n#### %s\n| %-60s | %7s | %7s | %3s |\n|%s|---------|---------|-----|\n", title,
-                "figure (ms)", "p50", "p95", "n", std::string(62, '-').c_str());
+    std::printf("\n#### %s\n| %-60s | %7s | %7s | %7s | %3s |\n|%s|---------|---------|---------|-----|\n",
+                title, "figure (ms)", "p50", "p95", "max", "n", std::string(62, '-').c_str());
 }
 
 } // namespace bench
