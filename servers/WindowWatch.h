@@ -1,9 +1,11 @@
 #pragma once
 // Tells, the moment it happens, that a top-level window of another process carries one of the watched
 // titles: created with it, shown, or renamed to it. A thread of its own listens to the platform's
-// window events; a window whose title may still come (the platform need not announce a rename) is
-// read again for a while. Where window events cannot be had it lists the top-level windows instead,
-// often and cheaply, and reads the titles of the new ones. The caller sees one interface either way.
+// window events. Wine 8 announces only a window's creation to other processes, and a message box gets
+// its caption after that, so every new window is also read again for a while. Where window events
+// cannot be had at all it lists the top-level windows at a steady pace instead and reads the titles of
+// the new ones. The caller sees one interface either way; windows are told at their creation, which
+// can be before they are shown.
 #include "servers/brvRunSL.h"
 
 #include <cstdint>
