@@ -7,6 +7,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 brivan_session_file=$brivan_root/wine-session.display
+# The window manager on the private display: openbox, or "none" to see what Wine does without one.
+export BRIVAN_WM=${BRIVAN_WM:-openbox}
 
 brivan_wine_prefix_ready() {
     [ -f "$WINEPREFIX/.brivan-ready" ] && return 0
@@ -34,7 +36,8 @@ brivan_session_display() {
     echo "$d"
 }
 
-# Starts Xvfb on a free display number and prints ":N"; the pid is kept in /tmp/.brivan-xvfb-N.
+# Starts Xvfb on a free display number with a window manager on it and prints ":N"; the pids are kept
+# in /tmp/.brivan-xvfb-N and /tmp/.brivan-wm-N.
 brivan_start_xvfb() {
     local n
     for n in $(seq 91 140); do
@@ -50,20 +53,52 @@ brivan_start_xvfb() {
         done
         if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$pid" 2>/dev/null; then
             echo "$pid" >"/tmp/.brivan-xvfb-$n"
-            echo ":$n"
-            return 0
+            # Another run may have taken the same number at the same moment: then try the next one.
+            if brivan_start_wm ":$n"; then
+                echo ":$n"
+                return 0
+            fi
+            brivan_stop_xvfb ":$n"
+        else
+            kill "$pid" 2>/dev/null
         fi
     done
     echo "no free X display for Xvfb" >&2
     return 1
 }
 
+# Windows behave as they do on a real desktop only under a window manager: without one, Wine waits
+# about 2 s before a closed window of another process is gone. Openbox, on the display given, until it
+# owns the display (its check window is on the root).
+brivan_start_wm() {
+    local n=${1#:}
+    [ "$BRIVAN_WM" = none ] && return 0
+    local log=/tmp/.brivan-wm-$n.log
+    DISPLAY=$1 openbox --sm-disable </dev/null >"$log" 2>&1 &
+    local pid=$!
+    echo "$pid" >"/tmp/.brivan-wm-$n"
+    local i
+    for i in $(seq 1 600); do # 30 s: a loaded machine starts it slowly
+        if DISPLAY=$1 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            rm -f "$log"
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    echo "the window manager (openbox) did not start on $1: $(tail -n 3 "$log")" >&2
+    rm -f "$log"
+    return 1
+}
+
 brivan_stop_xvfb() {
     local n=${1#:}
-    local f=/tmp/.brivan-xvfb-$n
-    [ -f "$f" ] || return 0
-    kill "$(cat "$f")" 2>/dev/null
-    rm -f "$f"
+    local f
+    for f in "/tmp/.brivan-wm-$n" "/tmp/.brivan-xvfb-$n"; do
+        [ -f "$f" ] || continue
+        kill "$(cat "$f")" 2>/dev/null
+        rm -f "$f"
+    done
 }
 
 # Wine's background processes (services, explorer, device host) start with the first program and

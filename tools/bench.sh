@@ -24,7 +24,7 @@ cmake --build "$native" -j"$product_jobs" --target $native_targets || exit 1
 product_prepare_run bench
 out=$product_run/bench.log
 
-echo "== Product figures under Wine (about 3 minutes); run folder $product_run"
+echo "== Product figures under Wine (about 5 minutes); run folder $product_run"
 inner=$product_run/run.sh
 {
     echo "wine '$product_probe' bench --exe '$(winpath "$product_bin/Brivan.exe")' --workdir '$(winpath "$product_run/work")'"
@@ -55,6 +55,8 @@ verdict() { # value, limit, unit: "ok" or "OVER"
     awk -v v="$1" -v l="$2" 'BEGIN { if (v < 0) print "n/a"; else if (v + 0 < l + 0) print "ok"; else print "OVER" }'
 }
 fig() { awk -F'|' -v n="$1" '$1 == "FIGURE" && $2 == n { print $3 }' "$out"; }
+# The floors' and the window watch's own tables from the raw output.
+floor_tables() { sed -n '/^#### /,/^$/p' "$1" | grep -v '^FIGURE|'; }
 
 {
     echo "# Benchmarks"
@@ -75,6 +77,13 @@ fig() { awk -F'|' -v n="$1" '$1 == "FIGURE" && $2 == n { print $3 }' "$out"; }
         "idle CPU with 32 servers $(verdict "$(fig 'idle CPU, 32 servers')" 0.5)," \
         "private memory with 32 servers $(verdict "$(fig 'private memory, 32 servers')" 7.63)" \
         "(8 MB = 7.63 MiB), size $(verdict "$stripped" 2000000)."
+    echo
+    echo "## Floors and the window watch"
+    echo
+    echo "What the launcher's figures are measured against, from the same run: the stand-in and a bare"
+    echo "\"Fatal Error\" box with nothing of the launcher between (\`bench_window_floors\`), and what the window"
+    echo "watch costs (\`bench_window_watch_cost\`). The display runs openbox, as every test session does."
+    floor_tables "$out"
     echo
     echo "How each figure is taken:"
     echo
@@ -98,5 +107,8 @@ echo
 echo "== Table (kept in $results)"
 sed -n '/^| Figure/,/^$/p' "$results"
 grep '^Against the targets' "$results"
+echo
+echo "== Floors and the window watch"
+floor_tables "$out"
 grep -q '^FAIL' "$out" && exit 1
 exit 0

@@ -32,9 +32,8 @@ fail() {
     exit 1
 }
 server_pid() { where wait "$1" 1000; }
-log_tail() { grep -a "$1" "$work/standin.log" | tail -n "${2:-1}" | sed 's/^/     standin.log: /'; }
 main_up() { raise_window "SL 1.6"; }
-# Every window opens at the top left when there is no window manager: put consoles below the form.
+# Put consoles below the form, so the screenshots show both.
 place_console() {
     local id
     for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
@@ -60,7 +59,8 @@ step "Start: the first server (game Stormline, \"Harrowgate Arena\", port 27015)
 main_up
 click_control main 1013
 first="Harrowgate Arena - 27015"
-pid1=$(wait_window "$first" 30000) || fail "no console titled \"$first\""
+pid1=$(wait_window "$first" 30000)
+[ -n "$pid1" ] || fail "no console titled \"$first\""
 say "its console window is titled \"$first\" (process $pid1)"
 place_console "$first" 0
 log_tail "^start pid=" 1
@@ -74,7 +74,8 @@ type_into main 1017 "Delta Arena"
 type_into main 1006 "27016"
 click_control main 1013
 second="Delta Arena - 27016"
-pid2=$(wait_window "$second" 30000) || fail "no console titled \"$second\""
+pid2=$(wait_window "$second" 30000)
+[ -n "$pid2" ] || fail "no console titled \"$second\""
 say "its console window is titled \"$second\" (process $pid2); only the active server's console is shown"
 place_console "$second" 640
 main_up
@@ -90,16 +91,18 @@ shot console-command
 
 step "The active server crashes: the command \"crash\" makes the stand-in show \"Fatal Error - Dedicated server\""
 main_up
+# Its process now: under a window manager the error window is gone and the server back within moments.
+active=$(where text main 1002)
+old=$(server_pid "$active")
+[ -n "$old" ] || fail "no console titled \"$active\""
 type_into main 1019 "crash"
 click_control main 1004
 poll 15 grep -aq '^crash pid=' "$work/standin.log" || fail "the server did not crash"
 log_tail "^crash pid="
 shot crash
 say "Brivan closes the error window; the process ends; Brivan starts the server again with the same settings"
-active=$(where text main 1002)
-old=$(server_pid "$active")
 poll 30 bash -c "p=\$(wine '$XDO_WHERE' wait '$active' 500 2>/dev/null | tr -d '\r'); [ -n \"\$p\" ] && [ \"\$p\" != '$old' ]" ||
-    fail "\"$active\" did not come back"
+    fail "\"$active\" did not come back (was $old; now: $(where wait "$active" 500), $(where count "$active") windows)"
 say "\"$active\" is back as process $(server_pid "$active") (was $old)"
 place_console "$active" 640
 main_up

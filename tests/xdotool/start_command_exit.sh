@@ -47,6 +47,7 @@ echo "Address: 127.0.0.1 typed into the address field"
 click_control main 1013 || fail "no Start button"
 title="Harrowgate Arena - 27015"
 wait_window "$title" 30000 >/dev/null || fail "no console titled \"$title\" after clicking Start"
+grep -aq '^start pid=.* +ip 127\.0\.0\.1 ' "$work/standin.log" || fail "the server was not started on 127.0.0.1"
 echo "Start: the server's console carries \"$title\""
 
 raise_window "SL 1.6"

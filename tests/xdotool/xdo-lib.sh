@@ -1,18 +1,23 @@
 # Pointer and keyboard through the X server, on the windows Wine draws. Source it in a shell that has
 # the Wine environment and DISPLAY; set XDO_WHERE to xdo_where.exe, which tells where a control is.
 
-# xdo_where's answer, without the CR of Wine's console output.
-where() { wine "$XDO_WHERE" "$@" 2>/dev/null | tr -d '\r'; }
+# xdo_where's answer, without the CR of Wine's console output, and its exit status.
+where() {
+    wine "$XDO_WHERE" "$@" 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
 
 # Waits for a window (see xdo_where for the names) and prints its owner's process id.
 wait_window() { where wait "$1" "${2:-15000}"; }
 wait_gone() { where gone "$1" "${2:-15000}"; }
 
-# Raises the X window whose name begins with the given text, so the pointer lands on it.
+# Activates the X window whose name contains the given text: raised, so the pointer lands on it, and
+# given the keyboard. Under a window manager a window that is merely clicked is activated only after
+# the click, which would close a drop-down the click opened.
 raise_window() {
     local id
     for id in $(xdotool search --name "$1" 2>/dev/null); do
-        xdotool windowraise "$id" 2>/dev/null
+        xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowraise "$id" 2>/dev/null
     done
 }
 

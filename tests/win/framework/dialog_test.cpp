@@ -89,8 +89,9 @@ TEST(WinDialog, RoutesHandlersAndSurvivesAnInvalidArgumentInOne) {
             Click(h, IDC_MOVE_LEFT);  // the dialog goes on
             Click(h, IDC_MOVE_LEFT);
             SendMessageW(h, WM_APP + 2, 0, 0);
-            SendMessageW(h, WM_APP + 1, 21, 0);
-            appAnswer = GetWindowLongPtrW(h, DWLP_MSGRESULT);
+            // The result as the sender gets it: read back later, DWLP_MSGRESULT may already belong to
+            // another message (the window manager's activation messages, for one).
+            appAnswer = SendMessageW(h, WM_APP + 1, 21, 0);
             Click(h, IDCANCEL); // no route: OnCancel ends the run
         });
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
