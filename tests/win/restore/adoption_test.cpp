@@ -2,6 +2,7 @@
 
 #include "restore/Adoption.h"
 #include "restore/RememberedFile.h"
+#include "servers/ChannelBlock.h"
 #include "servers/Launch.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerStop.h"
@@ -75,7 +76,16 @@ TEST(Adoption, AForgottenServerIsTakenOverAndACommandThroughItsOwnChannelReaches
     Watch server(launched.processId);
     ASSERT_TRUE(server.Running());
 
+    // The values the forgotten channel had are taken by other objects, as in a new Brivan.
+    std::vector<HANDLE> fillers;
+    for (int i = 0; i < 8; ++i) {
+        fillers.push_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    }
+
     brv::Adoption a = brv::AdoptServer(f.entries[0], f.Exe());
+    for (HANDLE h : fillers) {
+        CloseHandle(h);
+    }
     ASSERT_EQ(a.verdict, brv::AdoptVerdict::kAdopted) << Narrow(a.reason);
     EXPECT_TRUE(a.reason.empty()) << Narrow(a.reason);
     EXPECT_EQ(a.record.processId, launched.processId);
@@ -92,6 +102,16 @@ TEST(Adoption, AForgottenServerIsTakenOverAndACommandThroughItsOwnChannelReaches
     brv::SendConsoleCommand(L"and again \n", a.record.mapping, a.record.parentEvent, a.record.childEvent);
     EXPECT_TRUE(Echoed(f.dir, launched.processId, "and again"));
     EXPECT_EQ(f.dir.Events("start").size(), 1u); // nothing was started anew
+
+    // Remembered again from the adopted record: the server's own values, not this Brivan's new ones.
+    std::optional<brv::RememberedServer> again = brv::RememberRunningServer(a.record);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_NE(brv::HandleNumber(a.record.mapping), f.entries[0].serverMapping);
+    EXPECT_EQ(again->serverMapping, f.entries[0].serverMapping);
+    EXPECT_EQ(again->serverParentEvent, f.entries[0].serverParentEvent);
+    EXPECT_EQ(again->serverChildEvent, f.entries[0].serverChildEvent);
+    EXPECT_EQ(again->creationTime, f.entries[0].creationTime);
+    EXPECT_EQ(again->priorityClass, f.entries[0].priorityClass);
 
     // The adopted process handle ends it, as the stop button would.
     EndAdopted(a);
