@@ -55,6 +55,9 @@ wchar_t FoldCase(wchar_t c) {
     if (u == 0xFF) {
         return static_cast<wchar_t>(0x178);
     }
+    if (u == 0x3C2) {
+        return static_cast<wchar_t>(0x3A3); // the final sigma folds like the other one
+    }
     return c;
 }
 
