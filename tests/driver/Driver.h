@@ -3,7 +3,7 @@
 // server, the main window's controls by id, message boxes answered by button, the servers' windows and
 // processes watched. One library for the end-to-end scenarios, the soak, the fault cases and the
 // benchmark probe.
-#include "servers/StandinProtocol.h"
+#include "standin/StandinProtocol.h"
 
 #include <windows.h>
 
