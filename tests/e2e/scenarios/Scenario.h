@@ -58,6 +58,17 @@ protected:
     }
 
     std::vector<WorkDir::LogLine> Starts() const { return dir.StandinEvents("start"); }
+    // The first start of the server on this port: servers started one after another may log their
+    // starts in either order.
+    WorkDir::LogLine StartOn(int port) const {
+        const std::string option = "+port " + std::to_string(port) + " ";
+        for (const auto& s : Starts()) {
+            if (s.detail.find(option) != std::string::npos) {
+                return s;
+            }
+        }
+        return {};
+    }
 };
 
 } // namespace e2e

@@ -51,7 +51,7 @@ TEST_F(Lifecycle, StopAsksEndsTheActiveServerAndTheLastStopDisablesTheRunControl
     StartServer(2);
     ASSERT_TRUE(WaitFor([&] { return Starts().size() == 2; }));
     const std::wstring first = Title(L"27015"), second = Title(L"27016");
-    const uint32_t secondPid = Starts().at(1).pid;
+    const uint32_t secondPid = StartOn(27016).pid;
 
     app.Click(1003);
     ExpectBox(L"Запрос на остановку сервера", L"\n Вы действительно хотите закрыть сервер?", IDNO,
@@ -83,7 +83,7 @@ TEST_F(Lifecycle, AServerEndedFromOutsideComesBackWhileADialogIsOpenAndExitEndsA
     app.SetText(1006, L"27016");
     StartServer(2);
     ASSERT_TRUE(WaitFor([&] { return Starts().size() == 2; }));
-    const uint32_t firstPid = Starts().at(0).pid;
+    const uint32_t firstPid = StartOn(27015).pid;
     const std::wstring first = Title(L"27015");
 
     // The operator is busy in a dialog of the form while the server goes down.

@@ -24,6 +24,8 @@ struct Forgotten {
     void Start(const std::wstring& name, int port, const std::wstring& extra = L"-insecure") {
         Configure(servers, dir, name, port, extra);
         ASSERT_TRUE(servers.Start());
+        // Adoption finds the console by the title the launch gave it.
+        ASSERT_TRUE(servers.AwaitConsole(name + L" - " + std::to_wstring(port)));
     }
     // Remembers the table through the file, as the next Brivan finds it, and releases it.
     void Forget() {
