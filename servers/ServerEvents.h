@@ -21,6 +21,14 @@ struct RestartDecision {
     static RestartDecision Cancel() { return {kCancel, 0}; }
 };
 
+// An error window as it was when its close request went out.
+struct ErrorWindowSeen {
+    std::wstring title; // one of the watched error titles
+    std::wstring text;  // its message, read before the close request; empty when none was found
+    uint32_t ownerProcessId = 0;
+    std::wstring serverTitle; // the server whose process (or console host) owns it; empty for another program
+};
+
 class ServerEvents {
 public:
     virtual ~ServerEvents() = default;
@@ -31,10 +39,8 @@ public:
     virtual void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
         (void)record, (void)exitCode, (void)uptimeMs;
     }
-    // A close request went to an error window with this title, owned by this process.
-    virtual void ErrorWindowClosed(const std::wstring& windowTitle, uint32_t ownerProcessId) {
-        (void)windowTitle, (void)ownerProcessId;
-    }
+    // A close request went to an error window (once per window, not per request).
+    virtual void ErrorWindowClosed(const ErrorWindowSeen& window) { (void)window; }
     // A restart's process could not be created (the platform's error code); it will be tried again.
     virtual void RestartFailed(const brvRunSL& record, unsigned long error) { (void)record, (void)error; }
     // Asked each time a restart of this server is due.

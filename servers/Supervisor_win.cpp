@@ -32,7 +32,7 @@ void CloseErrorWindows(ServerEvents& events) {
             PostMessageW(w, WM_CLOSE, 0, 0);
             DWORD owner = 0;
             GetWindowThreadProcessId(w, &owner);
-            events.ErrorWindowClosed(title, owner);
+            events.ErrorWindowClosed({title, L"", owner, L""});
         }
     }
 }

@@ -52,9 +52,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         ended.push_back({r.processId, code, uptimeMs});
     }
-    void ErrorWindowClosed(const std::wstring& title, uint32_t owner) override {
+    void ErrorWindowClosed(const brv::ErrorWindowSeen& w) override {
         std::lock_guard<std::mutex> lock(m_mutex);
-        windows.emplace_back(title, owner);
+        windows.emplace_back(w.title, w.ownerProcessId);
     }
     void RestartFailed(const brvRunSL&, unsigned long error) override {
         std::lock_guard<std::mutex> lock(m_mutex);
