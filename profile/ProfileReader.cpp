@@ -6,9 +6,9 @@ namespace brv {
 
 void ProfileReader::Feed(std::string_view bytes) {
     size_t i = 0;
-    if (haveOddByte_ && !bytes.empty()) {
-        TakeUnit(static_cast<char16_t>(oddByte_ | (static_cast<unsigned char>(bytes[0]) << 8)));
-        haveOddByte_ = false;
+    if (m_haveOddByte && !bytes.empty()) {
+        TakeUnit(static_cast<char16_t>(m_oddByte | (static_cast<unsigned char>(bytes[0]) << 8)));
+        m_haveOddByte = false;
         i = 1;
     }
     for (; i + 1 < bytes.size(); i += 2) {
@@ -16,90 +16,90 @@ void ProfileReader::Feed(std::string_view bytes) {
                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     }
     if (i < bytes.size()) {
-        oddByte_ = static_cast<unsigned char>(bytes[i]);
-        haveOddByte_ = true;
+        m_oddByte = static_cast<unsigned char>(bytes[i]);
+        m_haveOddByte = true;
     }
 }
 
 void ProfileReader::Finish() {
-    line_.clear();
-    pendingSurrogate_ = 0;
-    haveOddByte_ = false;
+    m_line.clear();
+    m_pendingSurrogate = 0;
+    m_haveOddByte = false;
 }
 
 void ProfileReader::TakeUnit(char16_t unit) {
-    if (atFileStart_) {
-        atFileStart_ = false;
+    if (m_atFileStart) {
+        m_atFileStart = false;
         // The built-in default starts with a byte-order mark; it is not part of the first header.
         if (unit == 0xFEFF) {
             return;
         }
     }
     if (unit == u'\n') {
-        FlushUtf16(line_, pendingSurrogate_);
+        FlushUtf16(m_line, m_pendingSurrogate);
         TakeLine();
-        line_.clear();
+        m_line.clear();
     } else if (unit != u'\r') {
-        AppendUtf16Unit(line_, unit, pendingSurrogate_);
+        AppendUtf16Unit(m_line, unit, m_pendingSurrogate);
     }
 }
 
 void ProfileReader::TakeLine() {
-    const Section header = HeaderOf(line_);
+    const Section header = HeaderOf(m_line);
     if (header != Section::kNone) {
-        section_ = header;
+        m_section = header;
         return;
     }
-    switch (section_) {
+    switch (m_section) {
     case Section::kNone:
         break;
     case Section::kNameServer:
-        record_.serverName = line_;
+        m_record.serverName = m_line;
         break;
     case Section::kGame:
-        lists_.games.push_back(line_);
+        m_lists.games.push_back(m_line);
         break;
     case Section::kMap:
-        record_.map = line_;
+        m_record.map = m_line;
         break;
     case Section::kIpServer:
-        record_.ip = line_;
+        m_record.ip = m_line;
         break;
     case Section::kPort:
-        record_.port = line_;
+        m_record.port = m_line;
         break;
     case Section::kNumberPlayers:
-        record_.playerCount = line_;
+        m_record.playerCount = m_line;
         break;
     case Section::kAddParameters:
-        record_.extraParams = line_;
+        m_record.extraParams = m_line;
         break;
     case Section::kPrioritet:
-        lists_.priorities.push_back(ParseHexU32(line_));
+        m_lists.priorities.push_back(ParseHexU32(m_line));
         break;
     case Section::kRcon:
-        record_.rconPassword = line_;
+        m_record.rconPassword = m_line;
         break;
     case Section::kTypeServer:
-        lists_.serverTypes.push_back(line_);
+        m_lists.serverTypes.push_back(m_line);
         break;
     case Section::kCurSelComboBoxes:
-        lists_.selections.push_back(ParseDecI32(line_));
+        m_lists.selections.push_back(ParseDecI32(m_line));
         break;
     case Section::kPathLoadMaps:
-        lists_.mapSources.push_back(line_);
+        m_lists.mapSources.push_back(m_line);
         break;
     case Section::kComboAddParameters:
-        lists_.extraChoices.push_back(line_);
+        m_lists.extraChoices.push_back(m_line);
         break;
     case Section::kComboCommands:
-        lists_.storedCommands.push_back(line_);
+        m_lists.storedCommands.push_back(m_line);
         break;
     case Section::kPasswordGame:
-        record_.gamePassword = line_;
+        m_record.gamePassword = m_line;
         break;
     case Section::kSetmasters:
-        lists_.setmasters.push_back(line_);
+        m_lists.setmasters.push_back(m_line);
         break;
     }
 }

@@ -13,7 +13,7 @@ namespace brv {
 
 class ProfileReader {
 public:
-    ProfileReader(brvRunSL& record, ProfileLists& lists) : record_(record), lists_(lists) {}
+    ProfileReader(brvRunSL& record, ProfileLists& lists) : m_record(record), m_lists(lists) {}
 
     // UTF-16LE bytes, the next piece of the file.
     void Feed(std::string_view bytes);
@@ -24,14 +24,14 @@ private:
     void TakeUnit(char16_t unit);
     void TakeLine();
 
-    brvRunSL& record_;
-    ProfileLists& lists_;
-    std::wstring line_;
-    Section section_ = Section::kNone;
-    char16_t pendingSurrogate_ = 0;
-    unsigned char oddByte_ = 0;
-    bool haveOddByte_ = false;
-    bool atFileStart_ = true;
+    brvRunSL& m_record;
+    ProfileLists& m_lists;
+    std::wstring m_line;
+    Section m_section = Section::kNone;
+    char16_t m_pendingSurrogate = 0;
+    unsigned char m_oddByte = 0;
+    bool m_haveOddByte = false;
+    bool m_atFileStart = true;
 };
 
 // The whole profile at once.

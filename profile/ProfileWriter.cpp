@@ -7,25 +7,25 @@ namespace {
 
 class Builder {
 public:
-    void Raw(const wchar_t* piece) { text_ += piece; }
+    void Raw(const wchar_t* piece) { m_text += piece; }
     void Value(const std::wstring& value) {
         for (wchar_t c : value) {
             if (c != L'\r' && c != L'\n') {
-                text_.push_back(c);
+                m_text.push_back(c);
             }
         }
     }
     void Entries(const std::vector<std::wstring>& list) {
         for (const auto& entry : list) {
             Value(entry);
-            text_ += L"\r\n";
+            m_text += L"\r\n";
         }
     }
-    std::wstring Take() { return std::move(text_); }
-    void Reserve(size_t n) { text_.reserve(n); }
+    std::wstring Take() { return std::move(m_text); }
+    void Reserve(size_t n) { m_text.reserve(n); }
 
 private:
-    std::wstring text_;
+    std::wstring m_text;
 };
 
 size_t RoughSize(const ProfileLists& l) {

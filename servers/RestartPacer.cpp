@@ -1,27 +1,27 @@
 #include "servers/RestartPacer.h"
 
 bool RestartPacer::Due(const std::wstring& key, uint64_t nowMs) const {
-    auto it = last_.find(key);
-    return it == last_.end() || nowMs - it->second >= interval_;
+    auto it = m_last.find(key);
+    return it == m_last.end() || nowMs - it->second >= m_interval;
 }
 
 uint64_t RestartPacer::DueIn(const std::wstring& key, uint64_t nowMs) const {
-    auto it = last_.find(key);
-    if (it == last_.end() || nowMs - it->second >= interval_) {
+    auto it = m_last.find(key);
+    if (it == m_last.end() || nowMs - it->second >= m_interval) {
         return 0;
     }
-    return interval_ - (nowMs - it->second);
+    return m_interval - (nowMs - it->second);
 }
 
 void RestartPacer::Restarted(const std::wstring& key, uint64_t nowMs) {
-    last_[key] = nowMs;
+    m_last[key] = nowMs;
 }
 
 std::optional<uint64_t> RestartPacer::NextDueIn(uint64_t nowMs) const {
     std::optional<uint64_t> best;
-    for (const auto& [key, at] : last_) {
-        if (nowMs - at < interval_) {
-            uint64_t left = interval_ - (nowMs - at);
+    for (const auto& [key, at] : m_last) {
+        if (nowMs - at < m_interval) {
+            uint64_t left = m_interval - (nowMs - at);
             if (!best || left < *best) {
                 best = left;
             }
@@ -31,8 +31,8 @@ std::optional<uint64_t> RestartPacer::NextDueIn(uint64_t nowMs) const {
 }
 
 void RestartPacer::Prune(uint64_t nowMs) {
-    for (auto it = last_.begin(); it != last_.end();) {
-        it = nowMs - it->second >= interval_ ? last_.erase(it) : std::next(it);
+    for (auto it = m_last.begin(); it != m_last.end();) {
+        it = nowMs - it->second >= m_interval ? m_last.erase(it) : std::next(it);
     }
 }
 

@@ -8,7 +8,7 @@
 
 class RestartPacer {
 public:
-    explicit RestartPacer(uint64_t intervalMs = 500) : interval_(intervalMs) {}
+    explicit RestartPacer(uint64_t intervalMs = 500) : m_interval(intervalMs) {}
 
     // True when the server may be restarted at `nowMs`.
     bool Due(const std::wstring& key, uint64_t nowMs) const;
@@ -23,6 +23,6 @@ public:
     static std::wstring KeyOf(const std::wstring& title, const std::wstring& ip, const std::wstring& port);
 
 private:
-    uint64_t interval_;
-    std::map<std::wstring, uint64_t> last_;
+    uint64_t m_interval;
+    std::map<std::wstring, uint64_t> m_last;
 };

@@ -42,7 +42,7 @@ class JournalTest : public brvtest::WinTestDir {
 protected:
     JournalOptions Options() const {
         JournalOptions o;
-        o.folder = dir_;
+        o.folder = m_dir;
         o.retryMs = 60000; // only Flush retries, unless a test says otherwise
         return o;
     }
@@ -122,7 +122,7 @@ TEST_F(JournalTest, AnUnwritableJournalKeepsItsLinesAndWritesThemOnceItCanWithou
     EXPECT_EQ(TextOf(lines[0]), "первая");
     EXPECT_EQ(TextOf(lines[1]), "вторая");
     EXPECT_EQ(TextOf(lines[2]), "третья");
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(JournalTest, AFileLockedByAnotherProgramIsTriedAgainLaterByItself) {

@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         wchar_t buf[32768];
         DWORD n = GetCurrentDirectoryW(32768, buf);
-        oldDir_.assign(buf, n);
+        m_oldDir.assign(buf, n);
         n = GetTempPathW(32768, buf);
         static int counter = 0;
         const std::wstring made = std::wstring(buf, n) + L"brv-" + std::to_wstring(GetCurrentProcessId()) +
@@ -26,20 +26,20 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
         ASSERT_TRUE(SetCurrentDirectoryW(made.c_str()));
         n = GetCurrentDirectoryW(32768, buf);
-        dir_.assign(buf, n);
-        previous_ = brv::SetReporter([this](const brv::Report& r) {
-            reports_.push_back(r);
+        m_dir.assign(buf, n);
+        m_previous = brv::SetReporter([this](const brv::Report& r) {
+            m_reports.push_back(r);
             return brv::kIdOk;
         });
     }
 
     void TearDown() override {
-        brv::SetReporter(previous_);
-        SetCurrentDirectoryW(oldDir_.c_str());
-        RemoveTree(dir_);
+        brv::SetReporter(m_previous);
+        SetCurrentDirectoryW(m_oldDir.c_str());
+        RemoveTree(m_dir);
     }
 
-    std::wstring Path(const std::wstring& name) const { return dir_ + L"\\" + name; }
+    std::wstring Path(const std::wstring& name) const { return m_dir + L"\\" + name; }
 
     static std::string ReadBytes(const std::wstring& path) {
         auto bytes = brv::ReadFileBytes(path);
@@ -89,10 +89,10 @@ protected:
         RemoveDirectoryW(dir.c_str());
     }
 
-    std::wstring oldDir_;
-    std::wstring dir_;
-    brv::Reporter previous_;
-    std::vector<brv::Report> reports_;
+    std::wstring m_oldDir;
+    std::wstring m_dir;
+    brv::Reporter m_previous;
+    std::vector<brv::Report> m_reports;
 };
 
 } // namespace brvtest

@@ -9,14 +9,14 @@ using TextWriters = brvtest::WinTestDir;
 class TestFile {
 public:
     explicit TestFile(const std::wstring& path, DWORD access = GENERIC_WRITE)
-        : h_(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr,
-                         access == GENERIC_READ ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr)) {}
-    ~TestFile() { CloseHandle(h_); }
-    HANDLE get() const { return h_; }
+        : m_h(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr,
+                          access == GENERIC_READ ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr)) {}
+    ~TestFile() { CloseHandle(m_h); }
+    HANDLE get() const { return m_h; }
 
 private:
-    HANDLE h_;
+    HANDLE m_h;
 };
 
 } // namespace
@@ -40,7 +40,7 @@ TEST_F(TextWriters, EachWriterWritesItsEncodingWithoutTerminator) {
         EXPECT_TRUE(brv::WriteTextAnsi(L"Привет №1", f.get()));
     }
     EXPECT_EQ(ReadBytes(Path(L"a.txt")), "\xCF\xF0\xE8\xE2\xE5\xF2 \xB9\x31");
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(TextWriters, ConvertingWritersHaveNoLengthLimit) {
@@ -64,13 +64,13 @@ TEST_F(TextWriters, FailedWriteReportsOnceWithTheErrorCode) {
     WriteBytes(Path(L"r.txt"), "old");
     TestFile f(Path(L"r.txt"), GENERIC_READ);
     EXPECT_FALSE(brv::WriteTextUtf8(L"abc", f.get()));
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0].text, L"Не может записать в файл (ошибка 5)\n");
-    EXPECT_EQ(reports_[0].caption, L"Ошибка");
-    EXPECT_EQ(reports_[0].style, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    ASSERT_EQ(m_reports.size(), 1u);
+    EXPECT_EQ(m_reports[0].text, L"Не может записать в файл (ошибка 5)\n");
+    EXPECT_EQ(m_reports[0].caption, L"Ошибка");
+    EXPECT_EQ(m_reports[0].style, static_cast<unsigned>(MB_OK | MB_ICONERROR));
     EXPECT_FALSE(brv::WriteTextWide(f.get(), L"abc"));
     EXPECT_FALSE(brv::WriteTextAnsi(L"abc", f.get()));
-    EXPECT_EQ(reports_.size(), 3u);
+    EXPECT_EQ(m_reports.size(), 3u);
 }
 
 TEST_F(TextWriters, AtomicWriteReplacesWholeWithTheAttributesOrNotAtAll) {
@@ -81,15 +81,15 @@ TEST_F(TextWriters, AtomicWriteReplacesWholeWithTheAttributesOrNotAtAll) {
     EXPECT_EQ(GetFileAttributesW(Path(L"maps.ini").c_str()) & 6u, 6u);
     ASSERT_TRUE(brv::WriteFileAtomically(Path(L"maps.ini"), "x", brv::kFileAttrNormal));
     EXPECT_EQ(GetFileAttributesW(Path(L"maps.ini").c_str()) & 6u, 0u);
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_TRUE(m_reports.empty());
 
     SetFileAttributesW(Path(L"maps.ini").c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(brv::WriteFileAtomically(Path(L"maps.ini"), "new", brv::kFileAttrNormal));
     EXPECT_EQ(ReadBytes(Path(L"maps.ini")), "x");
     EXPECT_FALSE(brv::WriteFileAtomically(Path(L"no\\such.txt"), "new", brv::kFileAttrNormal,
                                           L"Своё сообщение (ошибка %d)\n"));
-    ASSERT_EQ(reports_.size(), 2u);
-    EXPECT_EQ(reports_[0].text, L"Не может записать в файл (ошибка 5)\n");
-    EXPECT_EQ(reports_[1].text, L"Своё сообщение (ошибка 3)\n");
-    EXPECT_EQ(Names(dir_), (std::vector<std::wstring>{L"maps.ini"}));
+    ASSERT_EQ(m_reports.size(), 2u);
+    EXPECT_EQ(m_reports[0].text, L"Не может записать в файл (ошибка 5)\n");
+    EXPECT_EQ(m_reports[1].text, L"Своё сообщение (ошибка 3)\n");
+    EXPECT_EQ(Names(m_dir), (std::vector<std::wstring>{L"maps.ini"}));
 }

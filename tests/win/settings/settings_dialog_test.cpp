@@ -18,7 +18,7 @@ namespace {
 
 class SettingsDialogTest : public brvtest::WinTestDir {
 protected:
-    std::wstring Ini() const { return SettingsPath(dir_); }
+    std::wstring Ini() const { return SettingsPath(m_dir); }
 
     std::optional<BrivanSettings> Open(std::function<void(HWND)> script) {
         std::optional<BrivanSettings> saved;
@@ -71,7 +71,7 @@ TEST_F(SettingsDialogTest, ShowsEverySettingOfTheFileGroupedUnderItsRussianCapti
     EXPECT_FALSE(balloons);
     EXPECT_TRUE(hang);
     EXPECT_TRUE(restore);
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(SettingsDialogTest, ABadValueIsNamedInAMessageAndNothingIsWrittenUntilItIsFixed) {
@@ -86,7 +86,7 @@ TEST_F(SettingsDialogTest, ABadValueIsNamedInAMessageAndNothingIsWrittenUntilItI
         Type(h, IDC_SET_WARN_TEXT, L"say Перезапуск через %d мин.");
         CheckDlgButton(h, IDC_SET_BALLOONS, BST_UNCHECKED);
         Click(h, IDOK);
-        reportsAfterBad = static_cast<int>(reports_.size());
+        reportsAfterBad = static_cast<int>(m_reports.size());
         openAfterBad = IsWindow(h) && IsWindowVisible(h);
         field = GetDlgItem(h, IDC_SET_FIRST_DELAY_SECONDS);
         DWORD thread = GetWindowThreadProcessId(h, nullptr);
@@ -105,13 +105,13 @@ TEST_F(SettingsDialogTest, ABadValueIsNamedInAMessageAndNothingIsWrittenUntilItI
     EXPECT_TRUE(openAfterBad);
     EXPECT_TRUE(openAfterCross);
     EXPECT_EQ(focused, field) << "the field at fault takes the focus";
-    ASSERT_EQ(reports_.size(), 2u);
-    EXPECT_EQ(reports_[0].text,
+    ASSERT_EQ(m_reports.size(), 2u);
+    EXPECT_EQ(m_reports[0].text,
               L"Неверное значение поля «Первая задержка, с»:\n нужно целое число от 1 до 300.");
-    EXPECT_EQ(reports_[0].caption, kCaptionError);
-    EXPECT_EQ(reports_[0].style, kMbOk | kMbIconError);
-    EXPECT_EQ(reports_[1].text, L"Неверное значение поля «Наибольшая задержка, с»:\n наибольшая задержка не "
-                                L"может быть меньше первой.");
+    EXPECT_EQ(m_reports[0].caption, kCaptionError);
+    EXPECT_EQ(m_reports[0].style, kMbOk | kMbIconError);
+    EXPECT_EQ(m_reports[1].text, L"Неверное значение поля «Наибольшая задержка, с»:\n наибольшая задержка не "
+                                 L"может быть меньше первой.");
     ASSERT_TRUE(saved.has_value());
     BrivanSettings expected;
     expected.restart.firstDelaySeconds = 10;
@@ -137,8 +137,8 @@ TEST_F(SettingsDialogTest, NothingIsWrittenWhileAValueIsBadOrOnCancel) {
     });
     EXPECT_FALSE(existedAfterBad);
     EXPECT_FALSE(Exists(Ini()));
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_NE(reports_[0].text.find(L"«Веб-хук (адрес)»"), std::wstring::npos);
+    ASSERT_EQ(m_reports.size(), 1u);
+    EXPECT_NE(m_reports[0].text.find(L"«Веб-хук (адрес)»"), std::wstring::npos);
 }
 
 TEST_F(SettingsDialogTest, AFileThatCannotBeReplacedKeepsTheDialogOpenAndTheOldBytes) {
@@ -158,7 +158,7 @@ TEST_F(SettingsDialogTest, AFileThatCannotBeReplacedKeepsTheDialogOpenAndTheOldB
     EXPECT_EQ(shown, L"9");
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(saved.has_value());
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0].text, FormatErrorCode(kMsgCannotWrite, ERROR_ACCESS_DENIED));
+    ASSERT_EQ(m_reports.size(), 1u);
+    EXPECT_EQ(m_reports[0].text, FormatErrorCode(kMsgCannotWrite, ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadBytes(Ini()), original);
 }

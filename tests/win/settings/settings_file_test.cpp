@@ -13,7 +13,7 @@ namespace {
 
 class SettingsFileTest : public brvtest::WinTestDir {
 protected:
-    std::wstring Ini() const { return SettingsPath(dir_); }
+    std::wstring Ini() const { return SettingsPath(m_dir); }
     static std::string Utf16File(const std::wstring& text) {
         return std::string("\xFF\xFE", 2) + ToUtf16Le(text);
     }
@@ -26,7 +26,7 @@ TEST_F(SettingsFileTest, AMissingFileGivesEveryDefaultAndNothingIsCreated) {
     EXPECT_EQ(load.settings, BrivanSettings{});
     EXPECT_TRUE(load.notes.empty());
     EXPECT_FALSE(Exists(Ini()));
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(SettingsFileTest, WrittenSettingsReadBackExactlyCyrillicAndQuotesIncluded) {
@@ -57,7 +57,7 @@ TEST_F(SettingsFileTest, WrittenSettingsReadBackExactlyCyrillicAndQuotesIncluded
     s.schedule.restartAt.clear();
     ASSERT_TRUE(WriteSettings(Ini(), s));
     EXPECT_EQ(ReadSettings(Ini()).settings, s);
-    EXPECT_EQ(Names(dir_), std::vector<std::wstring>{L"Brivan.ini"}) << "no temporary file is left";
+    EXPECT_EQ(Names(m_dir), std::vector<std::wstring>{L"Brivan.ini"}) << "no temporary file is left";
 }
 
 TEST_F(SettingsFileTest, AFileTheOperatorEditedGivesNotesForItsBadValuesOnly) {
@@ -88,9 +88,9 @@ TEST_F(SettingsFileTest, AReadOnlyFileIsNotReplacedTheOperatorIsToldOnceAndItsBy
     WriteBytes(Ini(), original);
     ASSERT_TRUE(SetFileAttributesW(Ini().c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(WriteSettings(Ini(), BrivanSettings{}));
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0].text, FormatErrorCode(kMsgCannotWrite, ERROR_ACCESS_DENIED));
-    EXPECT_EQ(reports_[0].caption, kCaptionError);
+    ASSERT_EQ(m_reports.size(), 1u);
+    EXPECT_EQ(m_reports[0].text, FormatErrorCode(kMsgCannotWrite, ERROR_ACCESS_DENIED));
+    EXPECT_EQ(m_reports[0].caption, kCaptionError);
     EXPECT_EQ(ReadBytes(Ini()), original);
     EXPECT_EQ(ReadSettings(Ini()).settings.restart.quickDeathSeconds, 9);
 }
