@@ -111,9 +111,11 @@ bool CBrivanDlg::OnInitDialog() {
     brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
+    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir);
     m_consoles = std::make_unique<brv::ConsoleFinder>(
         m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
-    m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities);
+    m_supervisor =
+        std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities, 500, m_watchdog.get());
     m_supervisor->Start();
     return true;
 }
@@ -157,6 +159,9 @@ std::optional<LRESULT> CBrivanDlg::OnDestroy(WPARAM, LPARAM) {
     data.hWnd = Hwnd();
     data.uID = kTrayIconId;
     Shell_NotifyIconW(NIM_DELETE, &data);
+    if (m_watchdog) {
+        m_watchdog->Ending(brv::BrivanEnd::ExitButton);
+    }
     return std::nullopt;
 }
 
@@ -312,7 +317,8 @@ void CBrivanDlg::OnStart() {
     ComposeCommandLine(m_settings, lists.games, lists.Selection(kSelGame), lists.serverTypes,
                        lists.Selection(kSelServerType));
     const uint32_t priority = brv::CheckedAt(lists.priorities, lists.Selection(kSelPriority));
-    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority) && m_supervisor) {
+    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority, m_watchdog.get()) &&
+        m_supervisor) {
         m_supervisor->Wake(); // watch the new server's process at once
     }
 }
@@ -324,11 +330,12 @@ void CBrivanDlg::OnActiveServerChanged() {
 }
 
 void CBrivanDlg::OnStopServer() {
-    brv::StopActiveServer(*this, m_servers);
+    brv::StopActiveServer(*this, m_servers, m_watchdog.get());
 }
 
 void CBrivanDlg::OnExit() {
-    brv::ExitAndStopAll(*this, m_servers, [this] { StopSupervision(); });
+    brv::ExitAndStopAll(
+        *this, m_servers, [this] { StopSupervision(); }, m_watchdog.get());
 }
 
 // ---- console commands

@@ -1,6 +1,7 @@
 #pragma once
 // The main window (template 102): the form, the notification-area icon, the running servers and the
 // supervision thread. It is the host through which the server code and the map code reach the form.
+#include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
 #include "maps/CChangeFileMapsDlg_win.h"
@@ -113,7 +114,8 @@ private:
     brvCtrlStruct m_ctrl;
     CChangeFileMapsDlg m_mapEditor;
     ServerTable m_servers;
-    brv::PriorityChoice m_priorities; // drop-down 1012 as a restart reads it
+    brv::PriorityChoice m_priorities;          // drop-down 1012 as a restart reads it
+    std::unique_ptr<brv::Watchdog> m_watchdog; // journal, settings, governor: outlives the threads below
     std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
     HICON m_icon;

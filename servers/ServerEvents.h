@@ -43,6 +43,8 @@ public:
     virtual void ErrorWindowClosed(const ErrorWindowSeen& window) { (void)window; }
     // A restart's process could not be created (the platform's error code); it will be tried again.
     virtual void RestartFailed(const brvRunSL& record, unsigned long error) { (void)record, (void)error; }
+    // The operator stopped it (the stop button, or every server at Exit); window thread.
+    virtual void Stopped(const brvRunSL& record, bool atExit) { (void)record, (void)atExit; }
     // Asked each time a restart of this server is due.
     virtual RestartDecision BeforeRestart(const brvRunSL& record) {
         (void)record;

@@ -1,5 +1,6 @@
 #pragma once
 // Ending servers: the stop button, the Exit button and the main window's destruction. Window thread.
+#include "servers/ServerEvents.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 
@@ -13,12 +14,13 @@ void EndServerProcess(const brvRunSL& record);
 
 // Asks, then ends the active server and shows the next one's console. Its waiting restarts, and one
 // under way, are cancelled: a stopped server never comes back.
-void StopActiveServer(ServerHost& host, ServerTable& table);
+void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events = nullptr);
 
 // Asks when servers run, ends them all and ends the dialog. `stopSupervision` stops and joins the
 // supervision thread before any server is ended, so no restart can race the exit; every waiting
 // restart is cancelled.
-void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision);
+void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
+                    ServerEvents* events = nullptr);
 
 // The main window's destruction: every record's channel and process handles are closed, the table
 // emptied and the waiting restarts dropped; the servers themselves keep running. Stop the

@@ -36,7 +36,7 @@ void EndServerProcess(const brvRunSL& record) {
     CloseHandle(process);
 }
 
-void StopActiveServer(ServerHost& host, ServerTable& table) {
+void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events) {
     if (ShowMessage(host.OwnerWindow(), kMsgAskStop, kCaptionAskStop, kMbYesNo | kMbIconQuestion) != kIdYes) {
         return;
     }
@@ -54,13 +54,17 @@ void StopActiveServer(ServerHost& host, ServerTable& table) {
     // for a crash.
     if (auto rec = table.CancelAndTake(title, CloseHandleValue)) {
         EndServerProcess(*rec);
+        if (events != nullptr) {
+            events->Stopped(*rec, false);
+        }
     }
     if (host.ActiveCount() == 0) {
         host.DisableRunControls();
     }
 }
 
-void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision) {
+void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
+                    ServerEvents* events) {
     if (host.ActiveCount() != 0 &&
         ShowMessage(host.OwnerWindow(), kMsgAskExit, kCaptionAskExit, kMbYesNo | kMbIconQuestion) != kIdYes) {
         return;
@@ -71,6 +75,9 @@ void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<vo
     table.CancelAllPending();
     for (const brvRunSL& rec : table.TakeAll(Any, CloseHandleValue)) {
         EndServerProcess(rec);
+        if (events != nullptr) {
+            events->Stopped(rec, true);
+        }
     }
     host.EndDialogCancel();
 }
