@@ -4,45 +4,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace brv {
 
-// Adds many entries to a list box or a combo box at once, as its add message would one by one. The
-// control's storage is reserved first and it does not repaint until the last; a sorted control is
-// offered the entries already in its own order (the platform's case-blind comparison), so each lands at
-// the end instead of moving the ones after it. The control still places every entry itself.
-inline void AddListEntries(HWND control, UINT reserve, UINT add, bool sorted,
-                           const std::vector<std::wstring>& texts) {
-    if (texts.empty()) {
-        return;
-    }
-    size_t bytes = 0;
-    for (const std::wstring& t : texts) {
-        bytes += (t.size() + 1) * sizeof(wchar_t);
-    }
-    std::vector<const std::wstring*> order;
-    order.reserve(texts.size());
-    for (const std::wstring& t : texts) {
-        order.push_back(&t);
-    }
-    if (sorted) {
-        std::stable_sort(order.begin(), order.end(), [](const std::wstring* a, const std::wstring* b) {
-            return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a->c_str(),
-                                  static_cast<int>(a->size()), b->c_str(),
-                                  static_cast<int>(b->size())) == CSTR_LESS_THAN;
-        });
-    }
-    SendMessageW(control, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(control, reserve, texts.size(), static_cast<LPARAM>(bytes));
-    for (const std::wstring* t : order) {
-        SendMessageW(control, add, 0, reinterpret_cast<LPARAM>(t->c_str()));
-    }
-    SendMessageW(control, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(control, nullptr, TRUE);
-}
+// Adds many entries to a list box or a combo box at once (ListFill_win.cpp).
+struct ListMessages {
+    UINT count, reserve, add, insert;
+};
+void AddListEntries(HWND control, const ListMessages& messages, bool sorted,
+                    const std::vector<std::wstring>& texts);
 
 class Window {
 public:
@@ -77,7 +49,7 @@ public:
     int AddString(const std::wstring& text) const { return Int(Send(CB_ADDSTRING, 0, Str(text))); }
     void AddStrings(const std::vector<std::wstring>& texts) const {
         const bool sorted = (GetWindowLongW(m_hwnd, GWL_STYLE) & CBS_SORT) != 0;
-        AddListEntries(m_hwnd, CB_INITSTORAGE, CB_ADDSTRING, sorted, texts);
+        AddListEntries(m_hwnd, {CB_GETCOUNT, CB_INITSTORAGE, CB_ADDSTRING, CB_INSERTSTRING}, sorted, texts);
     }
     int DeleteString(int index) const { return Int(Send(CB_DELETESTRING, Idx(index))); }
     void ResetContent() const { Send(CB_RESETCONTENT); }
@@ -112,7 +84,7 @@ public:
     int AddString(const std::wstring& text) const { return Int(Send(LB_ADDSTRING, 0, Str(text))); }
     void AddStrings(const std::vector<std::wstring>& texts) const {
         const bool sorted = (GetWindowLongW(m_hwnd, GWL_STYLE) & LBS_SORT) != 0;
-        AddListEntries(m_hwnd, LB_INITSTORAGE, LB_ADDSTRING, sorted, texts);
+        AddListEntries(m_hwnd, {LB_GETCOUNT, LB_INITSTORAGE, LB_ADDSTRING, LB_INSERTSTRING}, sorted, texts);
     }
     int DeleteString(int index) const { return Int(Send(LB_DELETESTRING, Idx(index))); }
     void ResetContent() const { Send(LB_RESETCONTENT); }

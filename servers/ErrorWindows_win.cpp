@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -74,13 +75,26 @@ void ErrorWindows::Pass() {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::erase_if(m_told, [](brvWindow w) { return !IsWindow(static_cast<HWND>(w)); });
     }
-    for (const std::wstring& title : WatchedTitles()) {
-        for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, title.c_str()); w != nullptr;
-             w = FindWindowExW(nullptr, w, nullptr, title.c_str())) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            Close(w, title, owner, 0);
+    // One listing and one read of each title, whatever the number of watched titles: with a hundred
+    // consoles on the screen a search per title would read every one of them four times a pass.
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND w, LPARAM p) {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    const std::vector<std::wstring> titles = WatchedTitles();
+    for (HWND w : windows) {
+        wchar_t text[64];
+        const int n = InternalGetWindowText(w, text, 64);
+        const std::wstring title(text, static_cast<size_t>(n > 0 ? n : 0));
+        if (std::find(titles.begin(), titles.end(), title) == titles.end()) {
+            continue;
         }
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        Close(w, title, owner, 0);
     }
 }
 
