@@ -275,6 +275,8 @@ int main(int argc, char** argv) {
     double idle = -1;
     if (cpu.Find(dir.Full(L"Brivan.exe"))) {
         Sleep(3000);
+        std::printf("idle CPU: measuring over 20 s\n");
+        std::fflush(stdout);
         idle = CpuPercent(cpu, 20000);
     }
     app.Exit();
