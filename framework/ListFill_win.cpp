@@ -12,7 +12,13 @@ namespace {
 std::string SortKey(const std::wstring& text) {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     const int length = static_cast<int>(text.size());
-    const int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), length, nullptr, 0);
+    // Most keys fit here, and then one call makes them.
+    wchar_t buffer[256];
+    int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), length, buffer, sizeof buffer);
+    if (n > 0) {
+        return std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
+    }
+    n = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), length, nullptr, 0);
     std::string key(static_cast<size_t>(std::max(n, 0)), '\0');
     if (n > 0) {
         LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), length, reinterpret_cast<LPWSTR>(key.data()),
