@@ -55,6 +55,7 @@ public:
     int MapSourceSelection() const override { return m_ctrl.mapSource.Selection(); }
     std::vector<std::wstring> StartMaps() const override;
     void AddStartMap(const std::wstring& name) override { m_ctrl.startMap.Add(name); }
+    void AddStartMaps(const std::vector<std::wstring>& names) override { m_ctrl.startMap.AddAll(names); }
     void SelectStartMap(int index) override { m_ctrl.startMap.Select(index); }
     void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
     void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditorButton.Enable(enable); }

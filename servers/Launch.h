@@ -37,6 +37,10 @@ struct StartResult {
     unsigned long error = 0; // kProcessNotCreated: the platform's error code
 };
 
+// The error mode every server inherits: no critical-error boxes and no crash window, so a server that
+// crashes ends at once with its exception code. Set once for this program, before the first start.
+void SetQuietErrorMode();
+
 // Starts `record` (its command line composed) with the priority class: checks the class and the
 // address and port, creates the console channel and the process, which inherits its three channel
 // handles and nothing else, and appends the record, titled, to the table. It waits for nothing: the

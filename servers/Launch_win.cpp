@@ -8,13 +8,16 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
 namespace brv {
 
 namespace {
 
-constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE;
+// Without CREATE_DEFAULT_ERROR_MODE: a server inherits our error mode, so a crash ends it at once
+// instead of leaving it behind the system's crash window.
+constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT;
 
 // Releases the channel objects of a start that does not reach the table.
 struct ChannelGuard {
@@ -98,6 +101,12 @@ bool CreateServerProcess(brvRunSL& record, uint32_t priorityClass, PROCESS_INFOR
 
 } // namespace
 
+void SetQuietErrorMode() {
+    static std::once_flag once;
+    std::call_once(once,
+                   [] { SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX); });
+}
+
 StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityClass,
                         const StartOptions& options) {
     StartResult result;
@@ -140,6 +149,7 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
         refuse(FormatCommandTooLong(units, kLaunchCommandUnits - 1), kCaptionLaunchRefused);
         return result;
     }
+    SetQuietErrorMode(); // whoever starts the first server, it inherits the mode
     PROCESS_INFORMATION pi{};
     DWORD error = 0;
     record.launchResult = CreateServerProcess(record, priorityClass, pi, error);
