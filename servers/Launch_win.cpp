@@ -6,6 +6,7 @@
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <vector>
@@ -123,10 +124,22 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
     }
     // A server started a moment ago may not have bound its port yet: the table knows it already.
     if (table.HoldsAddress(record.ip, record.port)) {
+        if (options.portBusyIsOutcome) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = WSAEADDRINUSE;
+            return result;
+        }
         refuse(FormatPortMessage(record.port, record.ip), kCaptionLaunchRefused);
         return result;
     }
-    if (!CheckPortFree(owner, record.ip, record.port, notify)) {
+    if (options.portBusyIsOutcome) {
+        const PortProbe probe = ProbePort(record.ip, record.port);
+        if (probe.state != PortState::kFree) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = static_cast<unsigned long>(probe.error);
+            return result;
+        }
+    } else if (!CheckPortFree(owner, record.ip, record.port, notify)) {
         return result;
     }
     if (!CreateChannel(record)) {
