@@ -18,9 +18,20 @@ constexpr uint32_t kWebhookStopWaitMs = 500;
 } // namespace
 
 Notices::Notices(HWND window, UINT message, std::function<void(const std::wstring&)> journal)
-    : m_window(window), m_message(message), m_journal(std::move(journal)) {}
+    : m_window(window), m_message(message), m_failures(std::make_shared<FailureSink>()) {
+    m_failures->journal = std::move(journal);
+}
 
-Notices::~Notices() = default;
+Notices::~Notices() {
+    std::unique_ptr<Webhook> webhook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        webhook = std::move(m_webhook);
+    }
+    webhook.reset();
+    std::lock_guard<std::mutex> lock(m_failures->mutex);
+    m_failures->journal = nullptr;
+}
 
 void Notices::Apply(const NotifySettings& settings) {
     std::unique_ptr<Webhook> old;
@@ -36,9 +47,10 @@ void Notices::Apply(const NotifySettings& settings) {
             WebhookOptions options;
             options.url = m_url;
             options.stopWaitMs = kWebhookStopWaitMs;
-            options.onFailure = [journal = m_journal](const std::wstring& reason) {
-                if (journal) {
-                    journal(reason);
+            options.onFailure = [sink = m_failures](const std::wstring& reason) {
+                std::lock_guard<std::mutex> lock(sink->mutex);
+                if (sink->journal) {
+                    sink->journal(reason);
                 }
             };
             m_webhook = std::make_unique<Webhook>(std::move(options));

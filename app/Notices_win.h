@@ -41,9 +41,16 @@ public:
 private:
     void Deliver(const Notice& notice);
 
+    // The webhook's failure report, shared with its thread: a request stuck past the webhook's end
+    // may report after these notices are gone, and must then find nothing to call.
+    struct FailureSink {
+        std::mutex mutex;
+        std::function<void(const std::wstring&)> journal;
+    };
+
     HWND m_window;
     UINT m_message;
-    std::function<void(const std::wstring&)> m_journal;
+    std::shared_ptr<FailureSink> m_failures;
     mutable std::mutex m_mutex; // guards everything below
     NotifyLimiter m_limiter;
     bool m_balloons = true;

@@ -6,7 +6,6 @@
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <vector>
@@ -14,6 +13,9 @@
 namespace brv {
 
 namespace {
+
+// WSAEADDRINUSE, without the socket headers: what a bind would say of a port a server of ours holds.
+constexpr unsigned long kAddressInUse = 10048;
 
 constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE;
 
@@ -126,7 +128,7 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
     if (table.HoldsAddress(record.ip, record.port)) {
         if (options.portBusyIsOutcome) {
             result.outcome = StartOutcome::kPortBusy;
-            result.error = WSAEADDRINUSE;
+            result.error = kAddressInUse;
             return result;
         }
         refuse(FormatPortMessage(record.port, record.ip), kCaptionLaunchRefused);

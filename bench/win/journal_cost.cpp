@@ -76,7 +76,6 @@ int main(int argc, char** argv) {
     uint64_t journalBytes = 0;
     {
         brv::Watchdog watchdog(dir, nullptr, 0);
-        rig.host.active = {title};
         // Alternate halves, so a drift of the machine does not favour either side.
         for (int half = 0; half < 2; ++half) {
             if (!Measure(rig, nullptr, title, rounds / 2, off) ||
