@@ -87,7 +87,7 @@ uint64_t Notices::Delivered() const {
 void Notices::Deliver(const Notice& notice) {
     ++m_delivered;
     if (m_balloons && m_window != nullptr) {
-        auto* note = new BalloonNote{notice.title, notice.text};
+        auto* note = new BalloonNote{notice.title, BalloonLines(notice.text)};
         if (!PostMessageW(m_window, m_message, 0, reinterpret_cast<LPARAM>(note))) {
             delete note;
         }

@@ -3,7 +3,7 @@
 # settings dialog, on the private Xvfb display through the real input path.
 # Usage: tools/wine-session.sh BUILD tools/shots-incidents.sh BUILD OUT_DIR
 set -u
-build=$1
+build=$(cd "$1" && pwd)
 out=$2
 top=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=../cmake/wine-env.sh
@@ -37,17 +37,34 @@ click_control main 1004 || fail "enter"
 poll 20 grep -q 'EXIT' "$work/Brivan.log" || fail "no EXIT line"
 sleep 2
 import -window root "$out/balloon.png"
+sleep 11 # the balloon's time is up: the menu is pictured on its own
 tray=$(xdotool search --name "Wine System Tray" | head -n 1)
 [ -n "$tray" ] || fail "no tray window"
+# The icon's window lies under the consoles at the screen's corner: bring it up as a taskbar would.
+xdotool windowraise "$tray"
+sleep 0.5
+# Its client area (X's geometry) is the icon row at the bottom of the window Windows reports.
 eval "$(xdotool getwindowgeometry --shell "$tray")"
-xdotool mousemove --sync $((X + HEIGHT / 2)) $((Y + HEIGHT / 2))
+read -r cx cy <<<"$(where rect "Wine System Tray")"
+mx=$((cx - WIDTH / 2 + HEIGHT / 2))
+my=$((2 * cy - HEIGHT / 2))
+xdotool mousemove --sync $mx $my
 sleep 0.3
 xdotool click 3
 sleep 1.5
 import -window root "$out/tray-menu.png"
-xdotool key --clearmodifiers Down Down Return
+# The menu opens at the pointer; its second item, "Настройки…", lies a line and a half below.
+xdotool mousemove --sync $((mx + 50)) $((my + 28))
+sleep 0.3
+xdotool click 1
 sleep 2
-import -window root "$out/settings-dialog.png"
+# The consoles of other processes may lie over it: bring it up and picture it alone.
+dialog=$(xdotool search --name "^Настройки$" | head -n 1)
+[ -n "$dialog" ] || fail "no settings dialog"
+xdotool windowraise "$dialog"
+sleep 0.5
+import -window root "$out/settings-screen.png"
+import -window "$dialog" "$out/settings-dialog.png"
 xdotool key --clearmodifiers Escape
 sleep 1
 kill "$job" 2>/dev/null
