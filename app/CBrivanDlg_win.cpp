@@ -2,6 +2,7 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
+#include "app/TrayActions_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
@@ -59,6 +60,7 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_BRV_TRAYICON, &CBrivanDlg::OnTrayIcon),
         On(WM_BRV_CONSOLE_FOUND, &CBrivanDlg::OnConsoleFound),
         On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
+        On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
         SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
         SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
         SelChange(IDC_SERVER_TYPE, &CBrivanDlg::OnServerTypeChanged),
@@ -111,7 +113,7 @@ bool CBrivanDlg::OnInitDialog() {
     brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
-    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir);
+    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir, Hwnd(), WM_BRV_BALLOON);
     m_consoles = std::make_unique<brv::ConsoleFinder>(
         m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
     m_supervisor =
@@ -211,6 +213,11 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     case WM_RBUTTONDOWN:
         SetForegroundWindow(Hwnd());
         break;
+    case WM_RBUTTONUP:
+        if (m_watchdog) {
+            brv::RunTrayMenu(Hwnd(), *m_watchdog);
+        }
+        break;
     default:
         break;
     }
@@ -226,6 +233,11 @@ std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
 std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
     std::unique_ptr<brv::Report> report(reinterpret_cast<brv::Report*>(lParam));
     brv::ShowMessage(Hwnd(), report->text, report->caption, report->style);
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
+    brv::ShowPostedBalloon(Hwnd(), lParam);
     return 0;
 }
 

@@ -19,6 +19,9 @@ namespace {
 // instead of leaving it behind the system's crash window.
 constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT;
 
+// WSAEADDRINUSE, without the socket headers: what a bind would say of a port a server of ours holds.
+constexpr unsigned long kAddressInUse = 10048;
+
 // Releases the channel objects of a start that does not reach the table.
 struct ChannelGuard {
     brvRunSL& record;
@@ -132,10 +135,22 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
     }
     // A server started a moment ago may not have bound its port yet: the table knows it already.
     if (table.HoldsAddress(record.ip, record.port)) {
+        if (options.portBusyIsOutcome) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = kAddressInUse;
+            return result;
+        }
         refuse(FormatPortMessage(record.port, record.ip), kCaptionLaunchRefused);
         return result;
     }
-    if (!CheckPortFree(owner, record.ip, record.port, notify)) {
+    if (options.portBusyIsOutcome) {
+        const PortProbe probe = ProbePort(record.ip, record.port);
+        if (probe.state != PortState::kFree) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = static_cast<unsigned long>(probe.error);
+            return result;
+        }
+    } else if (!CheckPortFree(owner, record.ip, record.port, notify)) {
         return result;
     }
     if (!CreateChannel(record)) {

@@ -88,6 +88,7 @@ void Supervisor::Run() {
     while (!StopRequested()) {
         m_errorWindows.Pass();
         TakeEndedServers();
+        m_events.Tick();
         RestartDueServers();
         ++m_passes;
         WaitForChange();
@@ -168,6 +169,7 @@ void Supervisor::Restart(PendingRestart restart) {
     options.notify = [this](const Report& r) { m_host.PostReport(r); }; // never waits for the operator
     options.epoch = restart.epoch;
     options.events = &m_events;
+    options.portBusyIsOutcome = true; // retried below, never a box that waits for somebody
     StartResult started;
     try {
         started = StartServer(m_table, record, *priority, options);
@@ -180,8 +182,14 @@ void Supervisor::Restart(PendingRestart restart) {
         m_consoles.Watch(started.record);
         break;
     case StartOutcome::kProcessNotCreated:
-        // Never dropped from the watch because one creation failed: tried again next pass.
-        m_events.RestartFailed(record, started.error);
+    case StartOutcome::kPortBusy:
+        // Never dropped from the watch because one try failed: tried again next pass, or when the
+        // events' BeforeRestart says so.
+        m_events.RestartFailed(record,
+                               started.outcome == StartOutcome::kPortBusy
+                                   ? RestartFailure::kPortBusy
+                                   : RestartFailure::kProcessNotCreated,
+                               started.error);
         restart.dueMs = now + m_passMs;
         m_table.AddPending(restart);
         break;
