@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace brv {
 
 namespace {
@@ -13,6 +15,8 @@ namespace {
 std::wstring KeyOf(const brvRunSL& record) {
     return RestartPacer::KeyOf(record.serverTitle, record.ip, record.port);
 }
+
+constexpr uint64_t kScheduledMarkMs = 120000;
 
 uint32_t Seconds(uint64_t ms) {
     return static_cast<uint32_t>((ms + 999) / 1000);
@@ -62,15 +66,34 @@ void Watchdog::Ending(BrivanEnd how) {
 void Watchdog::Started(const brvRunSL& record) {
     m_journal.Write(JournalTag::Start, StartText(record.serverTitle, record.processId, record.commandLine,
                                                  {record.rconPassword, record.gamePassword}));
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_governor.Started(KeyOf(record), GetTickCount64());
-    m_plans.erase(KeyOf(record));
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_governor.Started(KeyOf(record), GetTickCount64());
+        m_plans.erase(KeyOf(record));
+        hook = m_startedHook;
+    }
+    if (hook) {
+        hook();
+    }
 }
 
 void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
     m_journal.Write(JournalTag::Exit, ExitText(record.serverTitle, record.processId,
                                                exitCode.value_or(STILL_ACTIVE), uptimeMs / 1000));
-    EndedFor(record, EndReason::Crash);
+    EndReason reason = EndReason::Crash;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A mark older than the quit's grace and the kill's wait belongs to a quit that was never obeyed.
+        auto it = m_scheduled.find(KeyOf(record));
+        if (it != m_scheduled.end()) {
+            if (GetTickCount64() - it->second <= kScheduledMarkMs) {
+                reason = EndReason::Scheduled;
+            }
+            m_scheduled.erase(it);
+        }
+    }
+    EndedFor(record, reason);
 }
 
 void Watchdog::ErrorWindowClosed(const ErrorWindowSeen& window) {
@@ -119,6 +142,24 @@ RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
         m_journal.Write(JournalTag::Delay, DelayText(record.serverTitle, quickDeaths, Seconds(waitMs)));
     }
     return RestartDecision::Delay(waitMs);
+}
+
+void Watchdog::Adopted(const brvRunSL& record, uint64_t runningForMs) {
+    m_journal.Write(JournalTag::Adopt, AdoptText(record.serverTitle, record.processId));
+    const uint64_t now = GetTickCount64();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_governor.Started(KeyOf(record), now - std::min(now, runningForMs));
+    m_plans.erase(KeyOf(record));
+}
+
+void Watchdog::MarkScheduled(const brvRunSL& record) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled[KeyOf(record)] = GetTickCount64();
+}
+
+void Watchdog::OnStarted(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_startedHook = std::move(hook);
 }
 
 void Watchdog::EndedFor(const brvRunSL& record, EndReason reason) {

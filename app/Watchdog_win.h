@@ -3,12 +3,14 @@
 // crash-loop governor. The main window owns one and hands it to the launch and the supervision as
 // their ServerEvents, so every start, end, error window and stop is journaled and every restart is
 // paced. Calls come from the window thread and the supervision thread; none of them waits for a file.
+#include "journal/JournalTexts.h"
 #include "journal/Journal_win.h"
 #include "servers/CrashGovernor.h"
 #include "servers/ServerEvents.h"
 #include "settings/BrivanSettings.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -39,6 +41,14 @@ public:
     void Stopped(const brvRunSL& record, bool atExit) override;
     RestartDecision BeforeRestart(const brvRunSL& record) override;
 
+    // A running server taken over at start-up, running for `runningForMs` already: journaled, and its
+    // run counts for the governor from its real start.
+    void Adopted(const brvRunSL& record, uint64_t runningForMs);
+    // The daily restart told this server to quit: its next end (within a few minutes) is no quick death.
+    void MarkScheduled(const brvRunSL& record);
+    // Called after every start (the window thread's or a restart's); it must only post.
+    void OnStarted(std::function<void()> hook);
+
 private:
     // When each server waiting for its restart may start again (the governor's plan).
     struct Plan {
@@ -53,6 +63,8 @@ private:
     BrivanSettings m_settings;
     CrashGovernor m_governor;
     std::map<std::wstring, Plan> m_plans;
+    std::map<std::wstring, uint64_t> m_scheduled; // servers told to quit, and when
+    std::function<void()> m_startedHook;
 };
 
 // The governor's settings from those of "Brivan.ini".
