@@ -93,6 +93,16 @@ size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
+// The stand-in took "quit" and ended.
+bool Quit(const WorkDir& dir, uint32_t pid) {
+    for (const auto& e : dir.Events("end", pid)) {
+        if (e.detail == "quit") {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Warned(const WorkDir& dir, uint32_t pid) {
     return WaitFor([&] {
         for (const auto& e : dir.Events("echo", pid)) {
@@ -125,7 +135,7 @@ TEST(DailyRestart, WarnsThenQuitsEndsTheOneThatStaysAndBothComeBackAtOnce) {
 
     clock.Set(12, 0, 0);
     daily.Tick();
-    EXPECT_TRUE(WaitFor([&] { return !s.dir.Events("quit", obeys.processId).empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return Quit(s.dir, obeys.processId); }));
     const auto obeysAgain = s.RestartedFrom(obeys.serverTitle, obeys.processId, 20000);
     ASSERT_TRUE(obeysAgain.has_value()) << s.Journal();
     EXPECT_EQ(s.servers.table.FindByTitle(stays.serverTitle)->processId, stays.processId);
@@ -168,7 +178,7 @@ TEST(DailyRestart, SettingsSavedLaterCountFromTheNextLook) {
     daily.Tick();
     clock.Set(12, 0, 0);
     daily.Tick();
-    EXPECT_TRUE(WaitFor([&] { return !s.dir.Events("quit", server.processId).empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return Quit(s.dir, server.processId); }));
     EXPECT_TRUE(s.dir.Events("echo", server.processId).empty()); // no warning came while it was off
 }
 
