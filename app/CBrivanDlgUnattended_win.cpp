@@ -1,8 +1,10 @@
 // The main window's side of running unattended: the remembered list, the start-up over what the last
-// Brivan left, the end of the Windows session and the request of a second Brivan of this folder.
+// Brivan left, the end of the Windows session, the request of a second Brivan of this folder and the
+// notification-area menu.
 #include "app/CBrivanDlg_win.h"
 
 #include "app/Remembered_win.h"
+#include "app/RunAtLogonItem_win.h"
 #include "app/StartupRestore_win.h"
 #include "servers/ConsoleView.h"
 #include "startup/SingleInstance.h"
@@ -22,6 +24,14 @@ void CBrivanDlg::ShowFromTray() {
     ShowWindow(Hwnd(), SW_SHOWNORMAL);
     SetForegroundWindow(Hwnd());
     brv::ShowActiveServerConsole(*this, m_servers, SW_SHOWNORMAL);
+}
+
+void CBrivanDlg::OpenTrayMenu() {
+    brv::TrayMenuItems items;
+    brv::AddRunAtLogonItem(items);
+    if (brv::ShowTrayMenuAtCursor(Hwnd(), items) == brv::TrayChoice::RunAtLogon) {
+        brv::SwitchRunAtLogon(Hwnd());
+    }
 }
 
 std::optional<LRESULT> CBrivanDlg::OnShowRequest(WPARAM, LPARAM) {

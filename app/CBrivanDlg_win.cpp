@@ -2,7 +2,6 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
-#include "app/RunAtLogonItem_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
@@ -218,14 +217,9 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     case WM_RBUTTONDOWN:
         SetForegroundWindow(Hwnd());
         break;
-    case WM_RBUTTONUP: {
-        brv::TrayMenuItems items;
-        brv::AddRunAtLogonItem(items);
-        if (brv::ShowTrayMenuAtCursor(Hwnd(), items) == brv::TrayChoice::RunAtLogon) {
-            brv::SwitchRunAtLogon(Hwnd());
-        }
+    case WM_RBUTTONUP:
+        OpenTrayMenu();
         break;
-    }
     default:
         break;
     }

@@ -122,6 +122,7 @@ private:
     void AddTrayIcon(const wchar_t* tip);
     void StartUnattended();
     void ShowFromTray();
+    void OpenTrayMenu();
     void Remember();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }

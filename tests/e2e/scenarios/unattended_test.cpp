@@ -5,6 +5,7 @@
 #include "restore/RememberedServers.h"
 
 #include <algorithm>
+#include <cstdio>
 
 using namespace e2e;
 
@@ -103,8 +104,10 @@ TEST_F(Unattended, EndedBrivanIsTakenOverThenARebootBringsBothBackAndExitLeavesN
 
     // A new Brivan takes both over: no new server process.
     Next second(dir);
+    const double t0 = NowMs();
     ASSERT_TRUE(second.Open());
     ASSERT_TRUE(WaitFor([&] { return second.app.ComboItems(1002).size() == 2; }));
+    std::printf("figure: start to two servers taken over: %.0f ms\n", NowMs() - t0);
     ASSERT_TRUE(second.app.UseLoopback());
     EXPECT_TRUE(WaitFor([&] { return JournalLines(dir, "ADOPT").size() == 2u; })) << dir.Read(L"Brivan.log");
     Sleep(1500);
@@ -142,8 +145,10 @@ TEST_F(Unattended, EndedBrivanIsTakenOverThenARebootBringsBothBackAndExitLeavesN
     ASSERT_TRUE(KillProcess(alpha));
     ASSERT_TRUE(KillProcess(betaAgain));
     Next third(dir);
+    const double t1 = NowMs();
     ASSERT_TRUE(third.Open());
     ASSERT_TRUE(WaitFor([&] { return Starts().size() == 5; })) << dir.Read(L"Brivan.log");
+    std::printf("figure: start to two servers started again: %.0f ms\n", NowMs() - t1);
     ASSERT_TRUE(WaitFor([&] { return third.app.ComboItems(1002).size() == 2; }));
     EXPECT_TRUE(WaitFor([&] { return JournalLines(dir, "RESTORE").size() == 2u; }))
         << dir.Read(L"Brivan.log");
