@@ -227,6 +227,18 @@ TEST_F(Unattended, AnIdOfAnotherProcessIsLeftAloneAndADamagedListIsJournaledAndI
         tagged += line.find("brvServers.txt") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(tagged, 2u) << dir.Read(L"Brivan.log");
+
+    // [Startup] RestoreServers=0: a server the machine took is not started again.
+    entries[0].processId = 0;
+    dir.Write(kList, brv::RememberedBytes(entries));
+    dir.Write(L"Brivan.ini", "[Startup]\r\nRestoreServers=0\r\n");
+    Next off(dir);
+    ASSERT_TRUE(off.Open());
+    EXPECT_TRUE(WaitFor([&] { return Mentions(dir, "RestoreServers=0") == 1; })) << dir.Read(L"Brivan.log");
+    Sleep(1500);
+    EXPECT_EQ(Starts().size(), 2u);
+    EXPECT_TRUE(off.app.ComboItems(1002).empty());
+    EXPECT_TRUE(off.app.Exit());
 }
 
 TEST_F(Unattended, ASecondBrivanInTheFolderShowsTheFirstAndEnds) {
