@@ -1,5 +1,7 @@
 #include "app/DailyRestart_win.h"
 
+#include "app/ScheduleRulesOf.h"
+
 #include "app/ConsoleEntry.h"
 #include "journal/JournalTexts.h"
 #include "restore/RememberedFile.h"
@@ -47,23 +49,6 @@ std::vector<Running> RunningServers(const ServerTable& table) {
 }
 
 } // namespace
-
-ScheduleRules RulesOf(const ScheduleSettings& schedule) {
-    ScheduleRules rules;
-    if (!ParseRestartAt(schedule.restartAt, rules.restartAt)) {
-        rules.restartAt.reset();
-    }
-    rules.warnMinutes.clear();
-    for (int m : schedule.warnMinutes) {
-        if (m >= 1 && m <= kLatestWarnMinutes &&
-            std::find(rules.warnMinutes.begin(), rules.warnMinutes.end(), m) == rules.warnMinutes.end()) {
-            rules.warnMinutes.push_back(m);
-        }
-    }
-    std::sort(rules.warnMinutes.rbegin(), rules.warnMinutes.rend());
-    rules.warnText = schedule.warnText;
-    return rules;
-}
 
 DailyRestart::DailyRestart(ServerTable& table, Watchdog& watchdog, const ScheduleClock& clock)
     : m_table(table), m_watchdog(watchdog), m_scheduler(clock, RulesOf(watchdog.Settings().schedule)),

@@ -3,6 +3,7 @@
 // second, sends its warnings and "quit" to every running server through the console channel, and ends
 // through its process handle a server that has not quit 30 s later. The supervision then starts it
 // again; the watchdog is told beforehand, so the governor does not count it as a quick death.
+#include "app/ScheduleRulesOf.h"
 #include "app/Watchdog_win.h"
 #include "schedule/RestartScheduler.h"
 #include "schedule/ScheduleClock.h"
@@ -11,9 +12,6 @@
 #include <windows.h>
 
 namespace brv {
-
-// The scheduler's rules from the settings of "Brivan.ini" (an unreadable time turns it off).
-ScheduleRules RulesOf(const ScheduleSettings& schedule);
 
 class DailyRestart {
 public:

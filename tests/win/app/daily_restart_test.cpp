@@ -181,17 +181,3 @@ TEST(DailyRestart, SettingsSavedLaterCountFromTheNextLook) {
     EXPECT_TRUE(WaitFor([&] { return Quit(s.dir, server.processId); }));
     EXPECT_TRUE(s.dir.Events("echo", server.processId).empty()); // no warning came while it was off
 }
-
-TEST(DailyRestart, RulesComeFromTheSettingsOfTheIni) {
-    brv::ScheduleSettings s;
-    s.restartAt = L"04:30";
-    s.warnMinutes = {1, 5, 5, 0};
-    s.warnText = L"say %d";
-    const brv::ScheduleRules r = brv::RulesOf(s);
-    ASSERT_TRUE(r.restartAt.has_value());
-    EXPECT_EQ(*r.restartAt, 270);
-    EXPECT_EQ(r.warnMinutes, (std::vector<int>{5, 1}));
-    EXPECT_EQ(r.warnText, L"say %d");
-    s.restartAt = L"25:00";
-    EXPECT_FALSE(brv::RulesOf(s).restartAt.has_value());
-}
