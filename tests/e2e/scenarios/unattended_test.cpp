@@ -299,3 +299,25 @@ TEST_F(Unattended, TheEndOfTheSessionStopsRestartsKeepsTheListAndTheNextLogonBri
     ASSERT_TRUE(next.app.UseLoopback());
     EXPECT_TRUE(next.app.Exit());
 }
+
+TEST_F(Unattended, TheStopButtonEndsAServerTakenOverAndItStaysDown) {
+    Open();
+    ASSERT_GT(app.StartServer(L"Zeta", 27015), 0);
+    ASSERT_TRUE(WaitFor([&] { return ReadList(dir).servers.size() == 1; }));
+    const uint32_t pid = StartOn(27015).pid;
+    EndFromOutside(app);
+
+    Next next(dir);
+    ASSERT_TRUE(next.Open());
+    ASSERT_TRUE(WaitFor([&] { return next.app.ComboItems(1002).size() == 1; }));
+    next.app.Click(1003);
+    const auto box = next.app.WaitMessageBox();
+    ASSERT_TRUE(box.has_value());
+    Brivan::Answer(*box, IDYES);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(pid); }));
+    EXPECT_TRUE(WaitFor([&] { return ReadList(dir).valid && ReadList(dir).servers.empty(); }));
+    Sleep(1500);
+    EXPECT_EQ(Starts().size(), 1u);
+    EXPECT_TRUE(next.app.ComboItems(1002).empty());
+    EXPECT_TRUE(next.app.Exit());
+}
