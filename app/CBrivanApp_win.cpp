@@ -3,6 +3,9 @@
 #include "app/CBrivanDlg_win.h"
 #include "servers/Launch.h"
 
+#include "startup/SingleInstance.h"
+#include "startup/WorkFolder.h"
+
 #include <commctrl.h>
 
 bool CBrivanApp::InitInstance() {
@@ -10,8 +13,16 @@ bool CBrivanApp::InitInstance() {
     // The address field (SysIPAddress32) is an Internet class, outside ICC_WIN95_CLASSES.
     InitCommonControlsEx(&controls);
     brv::SetQuietErrorMode(); // before any server starts: they inherit it
+    // Before anything reads the current directory: a folder without hlds.exe gives way to Brivan.exe's.
+    const brv::WorkFolderChoice folder = brv::EnterWorkFolder();
+    brv::SingleInstance instance(folder.folder);
+    if (!instance.IsFirst()) {
+        instance.AskFirstToShow(); // this folder's Brivan shows itself; this one ends
+        return false;
+    }
     {
         CBrivanDlg dialog;
+        dialog.SetInstance(&instance);
         SetMainWindow(&dialog);
         dialog.DoModal(nullptr);
         SetMainWindow(nullptr);

@@ -16,6 +16,7 @@
 #include "servers/ServerStop.h"
 #include "setmasters/SetmasterDialogs_win.h"
 #include "setmasters/SetmasterEdits.h"
+#include "startup/SingleInstance.h"
 
 #include <shellapi.h>
 
@@ -61,6 +62,11 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_BRV_CONSOLE_FOUND, &CBrivanDlg::OnConsoleFound),
         On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
         On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
+        On(WM_BRV_REMEMBER, &CBrivanDlg::OnRemember),
+        On(WM_BRV_RESTORE, &CBrivanDlg::OnRestore),
+        On(WM_QUERYENDSESSION, &CBrivanDlg::OnQueryEndSession),
+        On(WM_ENDSESSION, &CBrivanDlg::OnEndSession),
+        On(brv::ShowMainWindowMessage(), &CBrivanDlg::OnShowRequest),
         SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
         SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
         SelChange(IDC_SERVER_TYPE, &CBrivanDlg::OnServerTypeChanged),
@@ -119,6 +125,7 @@ bool CBrivanDlg::OnInitDialog() {
     m_supervisor =
         std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities, 500, m_watchdog.get());
     m_supervisor->Start();
+    StartUnattended();
     return true;
 }
 
@@ -161,7 +168,8 @@ std::optional<LRESULT> CBrivanDlg::OnDestroy(WPARAM, LPARAM) {
     data.hWnd = Hwnd();
     data.uID = kTrayIconId;
     Shell_NotifyIconW(NIM_DELETE, &data);
-    if (m_watchdog) {
+    m_dailyRestart.reset();
+    if (m_watchdog && !m_sessionEnded) {
         m_watchdog->Ending(brv::BrivanEnd::ExitButton);
     }
     return std::nullopt;
@@ -205,9 +213,7 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     switch (static_cast<UINT>(lParam)) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-        ShowWindow(Hwnd(), SW_SHOWNORMAL);
-        SetForegroundWindow(Hwnd());
-        brv::ShowActiveServerConsole(*this, m_servers, SW_SHOWNORMAL);
+        ShowFromTray();
         break;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
@@ -343,11 +349,13 @@ void CBrivanDlg::OnActiveServerChanged() {
 
 void CBrivanDlg::OnStopServer() {
     brv::StopActiveServer(*this, m_servers, m_watchdog.get());
+    Remember();
 }
 
 void CBrivanDlg::OnExit() {
     brv::ExitAndStopAll(
         *this, m_servers, [this] { StopSupervision(); }, m_watchdog.get());
+    Remember(); // after a confirmed Exit the list is empty: nothing to bring back
 }
 
 // ---- console commands

@@ -1,6 +1,7 @@
 #pragma once
 // The main window (template 102): the form, the notification-area icon, the running servers and the
 // supervision thread. It is the host through which the server code and the map code reach the form.
+#include "app/DailyRestart_win.h"
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
@@ -25,8 +26,14 @@ enum : UINT {
     WM_BRV_CONSOLE_FOUND = WM_APP + 2, // a server's console was found (lParam: new std::wstring title)
     WM_BRV_REPORT = WM_APP + 3,        // a message from the supervision thread (lParam: new brv::Report)
     WM_BRV_BALLOON = WM_APP + 4,       // a notice to show as a balloon (lParam: see ShowPostedBalloon)
+    WM_BRV_REMEMBER = WM_APP + 20,     // a server was started: rewrite the remembered list
+    WM_BRV_RESTORE = WM_APP + 21,      // the window is up: take over or start again what was remembered
 };
 inline constexpr UINT kTrayIconId = 102;
+
+namespace brv {
+class SingleInstance;
+}
 
 class CBrivanDlg : public brv::DialogT<CBrivanDlg>, public ServerHost, public MapHost {
 public:
@@ -34,6 +41,8 @@ public:
     ~CBrivanDlg() override;
 
     static std::span<const Route> Routes();
+    // The folder's claim, in which the window is published so that a later Brivan can bring it forward.
+    void SetInstance(brv::SingleInstance* instance) { m_instance = instance; }
     bool PreTranslateMessage(MSG& msg) override;
 
     // ServerHost
@@ -81,6 +90,11 @@ private:
     std::optional<LRESULT> OnConsoleFound(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnReport(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnBalloon(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnRemember(WPARAM, LPARAM);
+    std::optional<LRESULT> OnRestore(WPARAM, LPARAM);
+    std::optional<LRESULT> OnQueryEndSession(WPARAM, LPARAM);
+    std::optional<LRESULT> OnEndSession(WPARAM wParam, LPARAM);
+    std::optional<LRESULT> OnShowRequest(WPARAM, LPARAM);
 
     // The form
     void OnStartMapChanged();
@@ -109,6 +123,9 @@ private:
     void OnRemoveSetmaster();
 
     void AddTrayIcon(const wchar_t* tip);
+    void StartUnattended();
+    void ShowFromTray();
+    void Remember();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
 
@@ -121,7 +138,10 @@ private:
     std::unique_ptr<brv::Watchdog> m_watchdog; // journal, settings, governor: outlives the threads below
     std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
+    std::unique_ptr<brv::DailyRestart> m_dailyRestart;
     HICON m_icon;
+    brv::SingleInstance* m_instance = nullptr;
+    bool m_sessionEnded = false;
 
     // What the other threads may read without asking the window.
     std::atomic<void*> m_ownerForThreads{nullptr};

@@ -1,5 +1,6 @@
 #include "app/TrayActions_win.h"
 
+#include "app/RunAtLogonItem_win.h"
 #include "app/TrayMenu_win.h"
 #include "settings/CSettingsDlg_win.h"
 #include "settings/SettingsFile_win.h"
@@ -7,7 +8,9 @@
 namespace brv {
 
 void RunTrayMenu(HWND owner, Watchdog& watchdog) {
-    switch (ShowTrayMenuAtCursor(owner)) {
+    TrayMenuItems items;
+    AddRunAtLogonItem(items); // checked as the Run key says now
+    switch (ShowTrayMenuAtCursor(owner, items)) {
     case TrayChoice::Journal:
         OpenJournalFile(owner, watchdog.Log().Path());
         break;
@@ -17,8 +20,10 @@ void RunTrayMenu(HWND owner, Watchdog& watchdog) {
             watchdog.ApplySettings(*saved);
         }
         break;
-    case TrayChoice::ServerStatus:
     case TrayChoice::RunAtLogon:
+        SwitchRunAtLogon(owner);
+        break;
+    case TrayChoice::ServerStatus:
     case TrayChoice::None:
         break;
     }

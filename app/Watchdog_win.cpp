@@ -4,6 +4,10 @@
 #include "servers/RestartPacer.h"
 #include "settings/SettingsFile_win.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
 namespace brv {
 
 namespace {
@@ -11,6 +15,8 @@ namespace {
 std::wstring KeyOf(const brvRunSL& record) {
     return RestartPacer::KeyOf(record.serverTitle, record.ip, record.port);
 }
+
+constexpr uint64_t kScheduledMarkMs = 120000;
 
 uint32_t Seconds(uint64_t ms) {
     return static_cast<uint32_t>((ms + 999) / 1000);
@@ -78,8 +84,15 @@ void Watchdog::Ending(BrivanEnd how) {
 void Watchdog::Started(const brvRunSL& record) {
     m_journal.Write(JournalTag::Start, StartText(record.serverTitle, record.processId, record.commandLine,
                                                  {record.rconPassword, record.gamePassword}));
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_plans.Started(KeyOf(record), record.serverTitle, GetTickCount64());
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_plans.Started(KeyOf(record), record.serverTitle, GetTickCount64());
+        hook = m_startedHook;
+    }
+    if (hook) {
+        hook();
+    }
 }
 
 void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
@@ -88,7 +101,16 @@ void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, u
     RestartPlan plan;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Crash);
+        EndReason reason = EndReason::Crash;
+        // A mark older than the quit's grace and the kill's wait belongs to a quit that was never obeyed.
+        auto it = m_scheduled.find(KeyOf(record));
+        if (it != m_scheduled.end()) {
+            if (GetTickCount64() - it->second <= kScheduledMarkMs) {
+                reason = EndReason::Scheduled;
+            }
+            m_scheduled.erase(it);
+        }
+        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), reason);
     }
     Tell(record, plan, ExitNoticeText(code));
 }
@@ -169,6 +191,23 @@ void Watchdog::Tell(const brvRunSL& record, const RestartPlan& plan, std::wstrin
     } else {
         m_notices.Offer(NoticeFor(title, std::move(eventText)), NoticeKind::Event);
     }
+}
+
+void Watchdog::Adopted(const brvRunSL& record, uint64_t runningForMs) {
+    m_journal.Write(JournalTag::Adopt, AdoptText(record.serverTitle, record.processId));
+    const uint64_t now = GetTickCount64();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_plans.Started(KeyOf(record), record.serverTitle, now - std::min(now, runningForMs));
+}
+
+void Watchdog::MarkScheduled(const brvRunSL& record) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled[KeyOf(record)] = GetTickCount64();
+}
+
+void Watchdog::OnStarted(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_startedHook = std::move(hook);
 }
 
 } // namespace brv

@@ -14,6 +14,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -45,6 +47,14 @@ public:
     void Tick() override;
     RestartDecision BeforeRestart(const brvRunSL& record) override;
 
+    // A running server taken over at start-up, running for `runningForMs` already: journaled, and its
+    // run counts for the governor from its real start.
+    void Adopted(const brvRunSL& record, uint64_t runningForMs);
+    // The daily restart told this server to quit: its next end (within a few minutes) is no quick death.
+    void MarkScheduled(const brvRunSL& record);
+    // Called after every start (the window thread's or a restart's); it must only post.
+    void OnStarted(std::function<void()> hook);
+
 private:
     // A loop's start replaces the single incident's notice; inside a loop the limiter drops the rest.
     void Tell(const brvRunSL& record, const RestartPlan& plan, std::wstring eventText);
@@ -55,6 +65,8 @@ private:
     mutable std::mutex m_mutex; // guards everything below
     BrivanSettings m_settings;
     RestartPlans m_plans;
+    std::map<std::wstring, uint64_t> m_scheduled; // servers told to quit, and when
+    std::function<void()> m_startedHook;
 };
 
 // The governor's settings from those of "Brivan.ini".

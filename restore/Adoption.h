@@ -46,6 +46,7 @@ enum class AdoptVerdict {
 
 struct Adoption {
     AdoptVerdict verdict = AdoptVerdict::kGone;
+    ProcessMatch match = ProcessMatch::kNotRunning; // what the remembered id turned out to be
     // kAdopted: the remembered record with this Brivan's process handle, process id, launch result,
     // duplicated channel and console window. A channel or console that could not be taken back stays
     // null (commands then do nothing, its console cannot be shown) and `reason` says why.

@@ -214,6 +214,7 @@ brvWindow FindServerConsole(uint32_t processId, const std::wstring& title) {
 Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverExePath) {
     Adoption a;
     OpenedProcess opened = OpenRememberedProcess(entry.processId, entry.creationTime, serverExePath);
+    a.match = opened.match;
     if (opened.match != ProcessMatch::kSame) {
         a.verdict = opened.match == ProcessMatch::kNoAccess ? AdoptVerdict::kNoAccess : AdoptVerdict::kGone;
         a.reason = std::move(opened.reason);

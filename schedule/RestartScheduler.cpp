@@ -15,10 +15,10 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 } // namespace
 
-RestartScheduler::RestartScheduler(const ScheduleClock& clock, RestartSettings settings)
+RestartScheduler::RestartScheduler(const ScheduleClock& clock, ScheduleRules settings)
     : m_clock(clock), m_settings(std::move(settings)) {}
 
-void RestartScheduler::SetSettings(RestartSettings settings) {
+void RestartScheduler::SetSettings(ScheduleRules settings) {
     m_settings = std::move(settings);
     m_warnedFor.reset();
     m_warned.clear();

@@ -9,7 +9,7 @@
 // back with it, so the same moment is never passed twice: no restart comes within 12 hours of wall
 // time after the last one. Together: never two restarts for one day, never a day left out while
 // Brivan watched over its restart time.
-#include "schedule/RestartSettings.h"
+#include "schedule/ScheduleRules.h"
 #include "schedule/ScheduleClock.h"
 
 #include <cstdint>
@@ -38,10 +38,10 @@ public:
     static constexpr uint64_t kQuitGraceMs = 30000;
     static constexpr int64_t kCatchUpSeconds = 12 * 3600;
 
-    RestartScheduler(const ScheduleClock& clock, RestartSettings settings);
+    RestartScheduler(const ScheduleClock& clock, ScheduleRules settings);
 
     // New settings count from the next tick on; a restart time already passed today is not caught up.
-    void SetSettings(RestartSettings settings);
+    void SetSettings(ScheduleRules settings);
 
     // `running`: the servers that run now.
     ScheduleStep Tick(const std::vector<ServerKey>& running);
@@ -53,7 +53,7 @@ private:
     bool Suppressed(int64_t restartAt) const;
 
     const ScheduleClock& m_clock;
-    RestartSettings m_settings;
+    ScheduleRules m_settings;
     bool m_started = false;
     int64_t m_prevWall = 0;
     uint64_t m_prevSteady = 0;

@@ -101,6 +101,13 @@ public:
         return f(static_cast<const Records&>(m_records));
     }
 
+    // The running records and the waiting restarts together, as one step under the lock.
+    template <class F> auto LockedWithPending(F&& f) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return f(static_cast<const Records&>(m_records),
+                 static_cast<const std::vector<PendingRestart>&>(m_pending));
+    }
+
 private:
     uint64_t EpochLocked(const std::wstring& title) const;
     std::vector<brvRunSL> CancelLocked(const std::wstring& title);

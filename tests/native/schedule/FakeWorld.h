@@ -105,8 +105,8 @@ inline std::vector<std::string> Warnings(const std::vector<Event>& log) {
     return out;
 }
 
-inline brv::RestartSettings At(int hour, int minute, std::vector<int> warn = {5, 1}) {
-    brv::RestartSettings s;
+inline brv::ScheduleRules At(int hour, int minute, std::vector<int> warn = {5, 1}) {
+    brv::ScheduleRules s;
     s.restartAt = hour * 60 + minute;
     s.warnMinutes = std::move(warn);
     return s;

@@ -58,7 +58,7 @@ TEST(RestartScheduler, StartedAfterTheTimeItWaitsForTomorrowAndOffMeansNever) {
     EXPECT_EQ(Restarts(log), (Walls{Wall(2026, 6, 2, 4, 0)}));
 
     World off(Wall(2026, 6, 1, 3, 0));
-    brv::RestartScheduler never(off, brv::RestartSettings{});
+    brv::RestartScheduler never(off, brv::ScheduleRules{});
     std::vector<Event> none;
     off.Run(never, 50 * kHour, none, 5000);
     EXPECT_TRUE(none.empty());

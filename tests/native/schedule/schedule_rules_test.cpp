@@ -1,9 +1,9 @@
-#include "schedule/RestartSettings.h"
+#include "schedule/ScheduleRules.h"
 #include "schedule/ScheduleClock.h"
 
 #include <gtest/gtest.h>
 
-TEST(RestartSettings, RestartAtIsAnHourAndMinuteOrNothing) {
+TEST(ScheduleRules, RestartAtIsAnHourAndMinuteOrNothing) {
     std::optional<int> at = 7;
     EXPECT_TRUE(brv::ParseRestartAt(L"", at));
     EXPECT_FALSE(at.has_value());
@@ -23,7 +23,7 @@ TEST(RestartSettings, RestartAtIsAnHourAndMinuteOrNothing) {
     }
 }
 
-TEST(RestartSettings, WarnMinutesAreDistinctLargestFirst) {
+TEST(ScheduleRules, WarnMinutesAreDistinctLargestFirst) {
     std::vector<int> m = {42};
     EXPECT_TRUE(brv::ParseWarnMinutes(L"5,1", m));
     EXPECT_EQ(m, (std::vector<int>{5, 1}));
@@ -40,7 +40,7 @@ TEST(RestartSettings, WarnMinutesAreDistinctLargestFirst) {
     }
 }
 
-TEST(RestartSettings, OnlyPercentDTakesTheMinutesAndNoOtherSequenceIsAFormat) {
+TEST(ScheduleRules, OnlyPercentDTakesTheMinutesAndNoOtherSequenceIsAFormat) {
     EXPECT_EQ(brv::FormatWarning(brv::kDefaultWarnText, 5), L"say Сервер будет перезапущен через 5 мин.");
     EXPECT_EQ(brv::FormatWarning(L"say %d and %d", 12), L"say 12 and 12");
     EXPECT_EQ(brv::FormatWarning(L"say 100%% in %d", 1), L"say 100% in 1");

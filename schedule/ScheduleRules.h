@@ -8,9 +8,9 @@
 namespace brv {
 
 inline constexpr const wchar_t* kDefaultWarnText = L"say Сервер будет перезапущен через %d мин.";
-inline constexpr int kMaxWarnMinutes = 1439; // a warning comes less than a day before its restart
+inline constexpr int kLatestWarnMinutes = 1439; // a warning comes less than a day before its restart
 
-struct RestartSettings {
+struct ScheduleRules {
     std::optional<int> restartAt; // minutes after local midnight; none: no scheduled restarts
     std::vector<int> warnMinutes; // distinct, largest first
     std::wstring warnText = kDefaultWarnText;

@@ -1,4 +1,4 @@
-#include "schedule/RestartSettings.h"
+#include "schedule/ScheduleRules.h"
 
 #include <algorithm>
 
@@ -56,7 +56,7 @@ bool ParseWarnMinutes(std::wstring_view text, std::vector<int>& minutes) {
     while (!text.empty()) {
         const size_t comma = text.find(L',');
         int v = 0;
-        if (!SmallNumber(Trimmed(text.substr(0, comma)), v) || v < 1 || v > kMaxWarnMinutes) {
+        if (!SmallNumber(Trimmed(text.substr(0, comma)), v) || v < 1 || v > kLatestWarnMinutes) {
             return false;
         }
         out.push_back(v);

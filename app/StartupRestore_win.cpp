@@ -1,0 +1,123 @@
+#include "app/StartupRestore_win.h"
+
+#include "app/Remembered_win.h"
+#include "journal/JournalTexts.h"
+#include "profile/WorkDir.h"
+#include "restore/Adoption.h"
+#include "restore/RememberedFile.h"
+#include "servers/Launch.h"
+#include "servers/PriorityChoice.h"
+#include "servers/ServerChannel.h"
+#include "servers/ServerForm.h"
+
+#include <windows.h>
+
+namespace brv {
+namespace {
+
+uint64_t RunningForMs(uint64_t creationTime) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t t = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+    return t > creationTime ? (t - creationTime) / 10000 : 0;
+}
+
+std::wstring TitleOf(const brvRunSL& record) {
+    return record.serverTitle.empty() ? record.serverName + L" - " + record.port : record.serverTitle;
+}
+
+void Adopt(const RestoreTargets& t, Adoption& adoption, const RememberedServer& entry, RestoreOutcome& out) {
+    brvRunSL& record = adoption.record;
+    t.table.Append(record);
+    UpdateFormForServer(t.host, t.table, record.serverTitle, FormUpdate::kNewServer);
+    t.watchdog.Adopted(record, RunningForMs(entry.creationTime));
+    if (!adoption.reason.empty()) {
+        // Watched and stoppable all the same; only commands or its console are out of reach.
+        t.watchdog.Log().Write(JournalTag::Adopt, record.serverTitle + L": " + adoption.reason);
+    }
+    ++out.adopted;
+}
+
+void StartAgain(const RestoreTargets& t, const RememberedServer& entry, const std::wstring& serverExe,
+                bool restore, RestoreOutcome& out) {
+    const std::wstring title = TitleOf(entry.record);
+    if (!restore) {
+        t.watchdog.Log().Write(JournalTag::Restore,
+                               title + L": не запущен снова ([Startup] RestoreServers=0)");
+        ++out.leftAlone;
+        return;
+    }
+    brvRunSL record = entry.record;
+    // Only this folder's own server program is ever started, whatever path the file names.
+    record.serverExePath = serverExe;
+    const std::optional<uint32_t> priority =
+        IsPriorityClass(entry.priorityClass) ? std::optional<uint32_t>(entry.priorityClass) : t.formPriority;
+    if (!priority || !LaunchServer(t.host, t.table, t.consoles, record, *priority, &t.watchdog)) {
+        ++out.leftAlone; // the refusal has been shown
+        return;
+    }
+    t.watchdog.Log().Write(JournalTag::Restore, RestoreText(title));
+    ++out.restarted;
+}
+
+} // namespace
+
+RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& t) {
+    RestoreOutcome out;
+    const std::wstring workDir = t.watchdog.WorkDir();
+    RememberedLoad load = LoadRememberedServers(RememberedFilePath(workDir));
+    if (load.state == RememberedState::kAbsent) {
+        return out;
+    }
+    if (load.state == RememberedState::kRefused) {
+        out.fileRefused = true;
+        t.watchdog.Log().Write(JournalTag::Brivan, std::wstring(kRememberedFileName) +
+                                                       L" не прочитан, серверы не подхвачены: " +
+                                                       load.reason);
+    }
+    const bool restore = t.watchdog.Settings().startup.restoreServers;
+    const std::wstring serverExe = JoinPath(workDir, L"hlds.exe");
+    // Every server that still runs is taken over before any is started again: a stale entry for the
+    // same address must not start a second server beside one that runs.
+    std::vector<const RememberedServer*> gone;
+    for (const RememberedServer& entry : load.servers) {
+        const std::wstring title = TitleOf(entry.record);
+        Adoption adoption = AdoptServer(entry, serverExe);
+        if (adoption.verdict == AdoptVerdict::kAdopted &&
+            t.table.HoldsAddress(adoption.record.ip, adoption.record.port)) {
+            // Listed twice: the second is released, never ended.
+            ServerTable::ReleaseHandles(adoption.record, CloseHandleValue);
+            CloseHandleValue(adoption.record.process);
+            ++out.leftAlone;
+            continue;
+        }
+        switch (adoption.verdict) {
+        case AdoptVerdict::kAdopted:
+            Adopt(t, adoption, entry, out);
+            break;
+        case AdoptVerdict::kNoAccess:
+            // Something of that id runs and cannot be told apart: neither taken over nor ended.
+            t.watchdog.Log().Write(JournalTag::Adopt, title + L": не подхвачен: " + adoption.reason);
+            ++out.leftAlone;
+            break;
+        case AdoptVerdict::kGone:
+            if (adoption.match != ProcessMatch::kNotRunning) {
+                // The id belongs to another program now: said once, and that program is left alone.
+                t.watchdog.Log().Write(JournalTag::Adopt, title + L": не подхвачен: " + adoption.reason);
+            }
+            gone.push_back(&entry);
+            break;
+        }
+    }
+    for (const RememberedServer* entry : gone) {
+        if (t.table.HoldsAddress(entry->record.ip, entry->record.port)) {
+            ++out.leftAlone; // its address is another remembered server's, which runs
+            continue;
+        }
+        StartAgain(t, *entry, serverExe, restore, out);
+    }
+    SaveRememberedList(workDir, t.table);
+    return out;
+}
+
+} // namespace brv
