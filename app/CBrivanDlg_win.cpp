@@ -2,6 +2,7 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
+#include "app/TrayMenu_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
@@ -116,6 +117,9 @@ bool CBrivanDlg::OnInitDialog() {
         m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
     m_supervisor =
         std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities, 500, m_watchdog.get());
+    m_query = std::make_unique<brv::QueryWatchdog>(m_servers, *m_watchdog,
+                                                   [w = m_watchdog.get()] { return w->Settings().watchdog; });
+    m_supervisor->SetWaitSide(m_query->Side());
     m_supervisor->Start();
     return true;
 }
@@ -139,6 +143,13 @@ void CBrivanDlg::AddTrayIcon(const wchar_t* tip) {
     data.hIcon = m_icon;
     lstrcpynW(data.szTip, tip, ARRAYSIZE(data.szTip));
     Shell_NotifyIconW(NIM_ADD, &data);
+}
+
+void CBrivanDlg::OpenServerStatus() {
+    if (!m_status) {
+        m_status = std::make_unique<CServerStatusDlg>([q = m_query.get()] { return q->Status(); });
+    }
+    m_status->Open(nullptr);
 }
 
 void CBrivanDlg::StopSupervision() {
@@ -210,6 +221,11 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
         SetForegroundWindow(Hwnd());
+        break;
+    case WM_RBUTTONUP:
+        if (brv::ShowTrayMenuAtCursor(Hwnd(), {.serverStatus = true}) == brv::TrayChoice::ServerStatus) {
+            OpenServerStatus();
+        }
         break;
     default:
         break;

@@ -99,6 +99,12 @@ void Watchdog::Stopped(const brvRunSL& record, bool atExit) {
     m_plans.erase(KeyOf(record));
 }
 
+// Journaled and paced like a crash, counted as a hang; the notification of a crash belongs here too.
+void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds) {
+    m_journal.Write(JournalTag::Hang, HangText(record.serverTitle, record.processId, silentSeconds));
+    EndedFor(record, EndReason::Hang);
+}
+
 RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
     const uint64_t now = GetTickCount64();
     uint32_t quickDeaths = 0;

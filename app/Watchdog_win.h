@@ -4,6 +4,7 @@
 // their ServerEvents, so every start, end, error window and stop is journaled and every restart is
 // paced. Calls come from the window thread and the supervision thread; none of them waits for a file.
 #include "journal/Journal_win.h"
+#include "journal/JournalTexts.h"
 #include "servers/CrashGovernor.h"
 #include "servers/ServerEvents.h"
 #include "settings/BrivanSettings.h"
@@ -37,6 +38,7 @@ public:
     void ErrorWindowClosed(const ErrorWindowSeen& window) override;
     void RestartFailed(const brvRunSL& record, unsigned long error) override;
     void Stopped(const brvRunSL& record, bool atExit) override;
+    void Hung(const brvRunSL& record, uint64_t silentSeconds) override;
     RestartDecision BeforeRestart(const brvRunSL& record) override;
 
 private:

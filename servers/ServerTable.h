@@ -97,6 +97,12 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(static_cast<const Records&>(m_records));
     }
+    // The same over the running records and the waiting restarts.
+    template <class F> auto LockedWithPending(F&& f) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return f(static_cast<const Records&>(m_records),
+                 static_cast<const std::vector<PendingRestart>&>(m_pending));
+    }
 
 private:
     uint64_t EpochLocked(const std::wstring& title) const;
