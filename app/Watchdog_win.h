@@ -3,6 +3,7 @@
 // crash-loop governor. The main window owns one and hands it to the launch and the supervision as
 // their ServerEvents, so every start, end, error window and stop is journaled and every restart is
 // paced. Calls come from the window thread and the supervision thread; none of them waits for a file.
+#include "journal/JournalTexts.h"
 #include "journal/Journal_win.h"
 #include "journal/JournalTexts.h"
 #include "servers/CrashGovernor.h"
