@@ -5,7 +5,6 @@
 // paced. Calls come from the window thread and the supervision thread; none of them waits for a file.
 #include "journal/JournalTexts.h"
 #include "journal/Journal_win.h"
-#include "journal/JournalTexts.h"
 #include "servers/CrashGovernor.h"
 #include "servers/ServerEvents.h"
 #include "settings/BrivanSettings.h"
