@@ -1,5 +1,6 @@
 #include "query/QueryWatchdog_win.h"
 
+#include "servers/QuickEdit_win.h"
 #include "servers/RestartPacer.h"
 
 #include <winsock2.h>
@@ -106,6 +107,11 @@ std::optional<uint64_t> QueryWatchdog::Serve() {
         m_core.SetTimes(TimesOf(settings), settings.hangCheck);
         uint64_t now = GetTickCount64();
         Sync(now);
+        for (const query::ProcessKey& key : m_core.QuickEditDue(now)) {
+            if (SwitchOffQuickEdit(key.pid)) {
+                m_core.QuickEditDone(key);
+            }
+        }
         ReadAnswers(now);
         for (const query::HungServer& hung : m_core.TakeHung(now)) {
             EndHung(hung, now);

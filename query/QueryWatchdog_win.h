@@ -2,7 +2,8 @@
 // The query watchdog: sends A2S_INFO to every server in the table from one UDP socket, reads the
 // answers and ends a server that has stopped answering through the process handle its launch kept
 // (exit code kHungExitCode), telling it through ServerEvents::Hung; the crash supervision then
-// restarts it. It has no thread of its own: the supervision's wait serves it (Side()), so it runs on
+// restarts it. It also switches QuickEdit off in the console of every server it begins to watch. It
+// has no thread of its own: the supervision's wait serves it (Side()), so it runs on
 // the supervision thread. The status window reads what it last published, from any thread.
 #include "query/WatchdogCore.h"
 #include "servers/ProcessWait.h"

@@ -3,7 +3,6 @@
 #include "framework/Messages.h"
 #include "servers/ChannelBlock.h"
 #include "servers/PriorityChoice.h"
-#include "servers/QuickEdit_win.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
 
@@ -157,7 +156,6 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
     // Kept open from here on: liveness and termination go through it.
     record.process = pi.hProcess;
     record.processId = pi.dwProcessId;
-    SwitchOffQuickEditSoon(pi.hProcess, pi.dwProcessId);
 
     if (options.epoch) {
         if (!table.AppendIfCurrent(record, *options.epoch)) {

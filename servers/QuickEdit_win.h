@@ -1,7 +1,8 @@
 #pragma once
 // QuickEdit off in the servers' consoles. A click into a console with QuickEdit on starts a text
 // selection, and while it lasts every write to that console blocks: the server's frame loop stops and
-// the query watchdog would end a server that an operator merely clicked.
+// the query watchdog would end a server that an operator merely clicked. The query watchdog tries it
+// for every server it begins to watch, until the server's console exists.
 #include <cstdint>
 
 namespace brv {
@@ -10,12 +11,5 @@ namespace brv {
 // at a time), sets its input mode to ENABLE_EXTENDED_FLAGS without ENABLE_QUICK_EDIT_MODE and leaves
 // it. False when the process has no console (yet) or the mode could not be set.
 bool SwitchOffQuickEdit(uint32_t processId);
-
-// The same as soon as the new server's console exists: tried at once and then every few milliseconds
-// by one helper thread for all servers, until it is done, the process ends or kQuickEditTryMs pass
-// (a server without a console). Never waits; `process` is duplicated, the caller keeps its own.
-void SwitchOffQuickEditSoon(void* process, uint32_t processId);
-
-inline constexpr unsigned kQuickEditTryMs = 5000;
 
 } // namespace brv

@@ -229,7 +229,7 @@ TEST(WatchdogCore, AServerWithoutAQueryableAddressIsNeverHung) {
     w.Sync(kStart);
     EXPECT_TRUE(w.core.TakeDueQueries(kStart).empty());
     EXPECT_TRUE(w.core.TakeHung(kStart + 3600 * S).empty());
-    EXPECT_FALSE(w.core.MsUntilNextEvent(kStart));
+    EXPECT_FALSE(w.core.MsUntilNextEvent(kStart + 5 * S));
     EXPECT_EQ(w.core.Status(kStart).size(), 1u);
 }
 
@@ -308,4 +308,26 @@ TEST(WatchdogCore, TheStatusShowsTheLastReply) {
     EXPECT_EQ(rows[0].state, ServerState::NotResponding);
     EXPECT_EQ(rows[0].pid, 100u);
     EXPECT_FALSE(rows[0].lastExitCode);
+}
+
+TEST(WatchdogCore, QuickEditIsTriedOnEveryRoundUntilDoneOrForFiveSeconds) {
+    Watch w;
+    w.running = {Seen(1, 100), Seen(2, 200, L"27016")};
+    w.Sync(kStart);
+    EXPECT_EQ(w.core.QuickEditDue(kStart).size(), 2u);
+    w.Serve(kStart);
+    EXPECT_EQ(*w.core.MsUntilNextEvent(kStart), WatchdogCore::kQuickEditEveryMs);
+    w.core.QuickEditDone({1, 100});
+    auto due = w.core.QuickEditDue(kStart + 100);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0], (ProcessKey{2, 200}));
+    // A new process of a server is tried again.
+    w.running = {Seen(3, 300), Seen(2, 200, L"27016")};
+    w.Sync(kStart + 200);
+    EXPECT_EQ(w.core.QuickEditDue(kStart + 200).size(), 2u);
+    // Given up on after five seconds: no console will come.
+    EXPECT_EQ(w.core.QuickEditDue(kStart + 5 * S).size(), 1u);
+    EXPECT_TRUE(w.core.QuickEditDue(kStart + 5200).empty());
+    w.Serve(kStart + 5200);
+    EXPECT_GT(*w.core.MsUntilNextEvent(kStart + 5200), WatchdogCore::kQuickEditEveryMs);
 }
