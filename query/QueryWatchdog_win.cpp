@@ -102,6 +102,7 @@ std::optional<uint64_t> QueryWatchdog::Serve() {
     if (!Ready()) {
         return std::nullopt;
     }
+    ++m_rounds;
     try {
         const WatchdogSettings settings = m_settings ? m_settings() : WatchdogSettings{};
         m_core.SetTimes(TimesOf(settings), settings.hangCheck);

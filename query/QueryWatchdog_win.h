@@ -43,6 +43,7 @@ public:
 
     uint64_t PacketsSent() const { return m_sent.load(); }
     uint64_t HungEnded() const { return m_ended.load(); }
+    uint64_t Rounds() const { return m_rounds.load(); }
 
 private:
     void Sync(uint64_t now);
@@ -61,6 +62,7 @@ private:
     std::map<query::ProcessKey, void*> m_processes; // own duplicates, for the exit codes
     std::atomic<uint64_t> m_sent{0};
     std::atomic<uint64_t> m_ended{0};
+    std::atomic<uint64_t> m_rounds{0};
     std::atomic<uint64_t> m_statusWantedUntil{0};
     std::mutex m_statusMutex; // guards the two below only while they are copied or swapped
     std::vector<query::StatusEntry> m_status;
