@@ -2,7 +2,7 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
-#include "app/TrayMenu_win.h"
+#include "app/TrayActions_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
@@ -60,6 +60,7 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_BRV_TRAYICON, &CBrivanDlg::OnTrayIcon),
         On(WM_BRV_CONSOLE_FOUND, &CBrivanDlg::OnConsoleFound),
         On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
+        On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
         SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
         SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
         SelChange(IDC_SERVER_TYPE, &CBrivanDlg::OnServerTypeChanged),
@@ -112,7 +113,7 @@ bool CBrivanDlg::OnInitDialog() {
     brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
-    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir);
+    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir, Hwnd(), WM_BRV_BALLOON);
     m_consoles = std::make_unique<brv::ConsoleFinder>(
         m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
     m_supervisor =
@@ -223,8 +224,8 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
         SetForegroundWindow(Hwnd());
         break;
     case WM_RBUTTONUP:
-        if (brv::ShowTrayMenuAtCursor(Hwnd(), {.serverStatus = true}) == brv::TrayChoice::ServerStatus) {
-            OpenServerStatus();
+        if (m_watchdog) {
+            brv::RunTrayMenu(Hwnd(), *m_watchdog, [this] { OpenServerStatus(); });
         }
         break;
     default:
@@ -242,6 +243,11 @@ std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
 std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
     std::unique_ptr<brv::Report> report(reinterpret_cast<brv::Report*>(lParam));
     brv::ShowMessage(Hwnd(), report->text, report->caption, report->style);
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
+    brv::ShowPostedBalloon(Hwnd(), lParam);
     return 0;
 }
 

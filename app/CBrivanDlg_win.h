@@ -26,6 +26,7 @@ enum : UINT {
     WM_BRV_TRAYICON = WM_APP + 1,      // the notification-area icon's mouse events
     WM_BRV_CONSOLE_FOUND = WM_APP + 2, // a server's console was found (lParam: new std::wstring title)
     WM_BRV_REPORT = WM_APP + 3,        // a message from the supervision thread (lParam: new brv::Report)
+    WM_BRV_BALLOON = WM_APP + 4,       // a notice to show as a balloon (lParam: see ShowPostedBalloon)
 };
 inline constexpr UINT kTrayIconId = 102;
 
@@ -57,6 +58,7 @@ public:
     int MapSourceSelection() const override { return m_ctrl.mapSource.Selection(); }
     std::vector<std::wstring> StartMaps() const override;
     void AddStartMap(const std::wstring& name) override { m_ctrl.startMap.Add(name); }
+    void AddStartMaps(const std::vector<std::wstring>& names) override { m_ctrl.startMap.AddAll(names); }
     void SelectStartMap(int index) override { m_ctrl.startMap.Select(index); }
     void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
     void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditorButton.Enable(enable); }
@@ -80,6 +82,7 @@ private:
     std::optional<LRESULT> OnTrayIcon(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnConsoleFound(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnReport(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnBalloon(WPARAM, LPARAM lParam);
 
     // The form
     void OnStartMapChanged();

@@ -72,6 +72,7 @@ public:
     int Selection() const override { return m_combo.GetCurSel(); }
     void Select(int i) override { m_combo.SetCurSel(i); }
     int Add(const std::wstring& text) override { return m_combo.AddString(text); }
+    void AddAll(const std::vector<std::wstring>& texts) override { m_combo.AddStrings(texts); }
     void Remove(int i) override { m_combo.DeleteString(i); }
     void Clear() override { m_combo.ResetContent(); }
 
@@ -88,6 +89,7 @@ public:
     int Selection() const override { return m_list.GetCurSel(); }
     void Select(int i) override { m_list.SetCurSel(i); }
     int Add(const std::wstring& text) override { return m_list.AddString(text); }
+    void AddAll(const std::vector<std::wstring>& texts) override { m_list.AddStrings(texts); }
     void Remove(int i) override { m_list.DeleteString(i); }
     void Clear() override { m_list.ResetContent(); }
 

@@ -30,9 +30,7 @@ void SelectSaved(ChoiceList& list, const std::vector<int32_t>& selections, int s
 }
 
 void AddAllSelectFirst(ChoiceList& list, const std::vector<std::wstring>& entries) {
-    for (const auto& e : entries) {
-        list.Add(e);
-    }
+    list.AddAll(entries);
     if (list.Count() > 0) {
         list.Select(0);
     }
@@ -64,9 +62,7 @@ void FillForm(const Form& form, const brvRunSL& record, const ProfileLists& list
 
     AddAllSelectFirst(*form.extraChoices, lists.extraChoices);
     AddAllSelectFirst(*form.storedCommands, lists.storedCommands);
-    for (const auto& s : lists.setmasters) {
-        form.setmasters->Add(s);
-    }
+    form.setmasters->AddAll(lists.setmasters);
 }
 
 void OnStartMapChanged(const Form& form, brvRunSL& record) {

@@ -1,10 +1,8 @@
 #include "app/Watchdog_win.h"
 
-#include "journal/JournalTexts.h"
+#include "notify/NotifyTexts.h"
 #include "servers/RestartPacer.h"
 #include "settings/SettingsFile_win.h"
-
-#include <windows.h>
 
 namespace brv {
 
@@ -18,6 +16,10 @@ uint32_t Seconds(uint64_t ms) {
     return static_cast<uint32_t>((ms + 999) / 1000);
 }
 
+Notice NoticeFor(const std::wstring& title, std::wstring text) {
+    return {title, title, std::move(text)};
+}
+
 } // namespace
 
 GovernorSettings GovernorSettingsOf(const RestartSettings& restart) {
@@ -29,8 +31,19 @@ GovernorSettings GovernorSettingsOf(const RestartSettings& restart) {
     return g;
 }
 
-Watchdog::Watchdog(std::wstring workDir)
-    : m_workDir(std::move(workDir)), m_journal(JournalOptions{m_workDir}) {
+FailReason FailReasonOf(RestartFailure why, unsigned long error) {
+    if (why == RestartFailure::kPortBusy) {
+        return FailReason::PortBusy;
+    }
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FailReason::ProgramMissing
+                                                                          : FailReason::ProcessNotCreated;
+}
+
+Watchdog::Watchdog(std::wstring workDir, HWND window, UINT balloonMessage)
+    : m_workDir(std::move(workDir)), m_journal(JournalOptions{m_workDir}),
+      m_notices(window, balloonMessage, [this](const std::wstring& reason) {
+          m_journal.Write(JournalTag::Brivan, WebhookFailedText(reason));
+      }) {
     m_journal.Write(JournalTag::Brivan, BrivanStartedText(BRIVAN_VERSION_W, m_workDir));
     SettingsLoad load = ReadSettings(SettingsPath(m_workDir));
     for (const std::wstring& note : load.notes) {
@@ -49,9 +62,12 @@ BrivanSettings Watchdog::Settings() const {
 }
 
 void Watchdog::ApplySettings(const BrivanSettings& settings) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_settings = settings;
-    m_governor.SetSettings(GovernorSettingsOf(settings.restart));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_settings = settings;
+        m_plans.SetSettings(GovernorSettingsOf(settings.restart));
+    }
+    m_notices.Apply(settings.notify);
 }
 
 void Watchdog::Ending(BrivanEnd how) {
@@ -63,74 +79,107 @@ void Watchdog::Started(const brvRunSL& record) {
     m_journal.Write(JournalTag::Start, StartText(record.serverTitle, record.processId, record.commandLine,
                                                  {record.rconPassword, record.gamePassword}));
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_governor.Started(KeyOf(record), GetTickCount64());
-    m_plans.erase(KeyOf(record));
+    m_plans.Started(KeyOf(record), record.serverTitle, GetTickCount64());
 }
 
 void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
-    m_journal.Write(JournalTag::Exit, ExitText(record.serverTitle, record.processId,
-                                               exitCode.value_or(STILL_ACTIVE), uptimeMs / 1000));
-    EndedFor(record, EndReason::Crash);
+    const uint32_t code = exitCode.value_or(STILL_ACTIVE);
+    m_journal.Write(JournalTag::Exit, ExitText(record.serverTitle, record.processId, code, uptimeMs / 1000));
+    RestartPlan plan;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Crash);
+    }
+    Tell(record, plan, ExitNoticeText(code));
 }
 
 void Watchdog::ErrorWindowClosed(const ErrorWindowSeen& window) {
     m_journal.Write(JournalTag::Window,
                     WindowText(window.serverTitle, window.ownerProcessId, window.title, window.text));
+    const std::wstring& who = window.serverTitle.empty() ? window.title : window.serverTitle;
+    m_notices.Offer(NoticeFor(who, WindowNoticeText(window.text)), NoticeKind::Event);
 }
 
-void Watchdog::RestartFailed(const brvRunSL& record, unsigned long error) {
-    uint32_t retrySeconds = 0;
+void Watchdog::RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) {
+    const uint64_t now = GetTickCount64();
+    RestartPlan plan;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const uint64_t now = GetTickCount64();
-        const RestartPlan plan = m_governor.Ended(KeyOf(record), now, EndReason::StartFailed);
-        m_plans[KeyOf(record)] = {plan.restartAtMs, plan.delaySeconds == 0};
-        retrySeconds = Seconds(plan.restartAtMs > now ? plan.restartAtMs - now : 0);
+        plan = m_plans.Failed(KeyOf(record), record.serverTitle, now);
     }
-    m_journal.Write(JournalTag::Fail, FailText(record.serverTitle, FailReason::ProcessNotCreated,
-                                               static_cast<long>(error), retrySeconds));
+    const uint32_t retrySeconds = Seconds(plan.restartAtMs > now ? plan.restartAtMs - now : 0);
+    const FailReason reason = FailReasonOf(why, error);
+    m_journal.Write(JournalTag::Fail,
+                    FailText(record.serverTitle, reason, static_cast<long>(error), retrySeconds));
+    Tell(record, plan, FailNoticeText(reason, retrySeconds));
 }
 
 void Watchdog::Stopped(const brvRunSL& record, bool atExit) {
     m_journal.Write(JournalTag::Stop, StopText(record.serverTitle, record.processId,
                                                atExit ? StopBy::Exit : StopBy::StopButton));
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_governor.Forget(KeyOf(record));
-    m_plans.erase(KeyOf(record));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_plans.Stopped(KeyOf(record));
+    }
+    m_notices.Forget(record.serverTitle);
 }
 
-// Journaled and paced like a crash, counted as a hang; the notification of a crash belongs here too.
+void Watchdog::Tick() {
+    std::vector<std::wstring> settled;
+    uint32_t quickSeconds = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        settled = m_plans.SettledLoops(GetTickCount64());
+        quickSeconds = m_plans.Settings().quickDeathSeconds;
+    }
+    for (const std::wstring& title : settled) {
+        m_notices.Offer(NoticeFor(title, LoopEndNoticeText(quickSeconds)), NoticeKind::LoopEnd);
+    }
+    m_notices.Tick();
+}
+
+// Journaled, paced and told like a crash, counted as a hang.
 void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds) {
     m_journal.Write(JournalTag::Hang, HangText(record.serverTitle, record.processId, silentSeconds));
-    EndedFor(record, EndReason::Hang);
+    RestartPlan plan;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Hang);
+    }
+    Tell(record, plan, HangNoticeText(silentSeconds));
 }
 
 RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
-    const uint64_t now = GetTickCount64();
-    uint32_t quickDeaths = 0;
-    uint64_t waitMs = 0;
-    bool journal = false;
+    RestartDue due;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto it = m_plans.find(KeyOf(record));
-        if (it == m_plans.end() || it->second.restartAtMs <= now) {
-            return RestartDecision::Now();
-        }
-        waitMs = it->second.restartAtMs - now;
-        journal = !it->second.delayJournaled;
-        it->second.delayJournaled = true;
-        quickDeaths = m_governor.QuickDeaths(KeyOf(record));
+        due = m_plans.BeforeRestart(KeyOf(record), GetTickCount64());
     }
-    if (journal) {
-        m_journal.Write(JournalTag::Delay, DelayText(record.serverTitle, quickDeaths, Seconds(waitMs)));
+    if (due.waitMs == 0) {
+        return RestartDecision::Now();
     }
-    return RestartDecision::Delay(waitMs);
+    if (due.tellDelay) {
+        m_journal.Write(JournalTag::Delay,
+                        DelayText(record.serverTitle, due.quickDeaths, Seconds(due.waitMs)));
+    }
+    return RestartDecision::Delay(due.waitMs);
 }
 
-void Watchdog::EndedFor(const brvRunSL& record, EndReason reason) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const RestartPlan plan = m_governor.Ended(KeyOf(record), GetTickCount64(), reason);
-    m_plans[KeyOf(record)] = {plan.restartAtMs, plan.delaySeconds == 0};
+void Watchdog::Tell(const brvRunSL& record, const RestartPlan& plan, std::wstring eventText) {
+    const std::wstring& title = record.serverTitle;
+    if (plan.loopEnded) {
+        uint32_t quickSeconds = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            quickSeconds = m_plans.Settings().quickDeathSeconds;
+        }
+        m_notices.Offer(NoticeFor(title, LoopEndNoticeText(quickSeconds)), NoticeKind::LoopEnd);
+    }
+    if (plan.loopStarted) {
+        m_notices.Offer(NoticeFor(title, LoopStartNoticeText(plan.delaySeconds)), NoticeKind::LoopStart);
+    } else {
+        m_notices.Offer(NoticeFor(title, std::move(eventText)), NoticeKind::Event);
+    }
 }
 
 } // namespace brv

@@ -1,16 +1,19 @@
 #pragma once
-// What Brivan keeps beside its servers: the settings of "Brivan.ini", the journal "Brivan.log" and the
-// crash-loop governor. The main window owns one and hands it to the launch and the supervision as
-// their ServerEvents, so every start, end, error window and stop is journaled and every restart is
-// paced. Calls come from the window thread and the supervision thread; none of them waits for a file.
-#include "journal/JournalTexts.h"
+// What Brivan keeps beside its servers: the settings of "Brivan.ini", the journal "Brivan.log", the
+// crash-loop governor and the notices. The main window owns one and hands it to the launch and the
+// supervision as their ServerEvents, so every start, end, error window and stop is journaled, every
+// restart is paced and the operator hears of what went wrong. Calls come from the window thread and
+// the supervision thread; none of them waits for a file, a window or the network.
+#include "app/Notices_win.h"
 #include "journal/Journal_win.h"
-#include "servers/CrashGovernor.h"
+#include "journal/JournalTexts.h"
+#include "servers/RestartPlans.h"
 #include "servers/ServerEvents.h"
 #include "settings/BrivanSettings.h"
 
+#include <windows.h>
+
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 
@@ -19,7 +22,8 @@ namespace brv {
 class Watchdog : public ServerEvents {
 public:
     // Reads "Brivan.ini" in `workDir` (bad values journaled) and writes the journal's start line.
-    explicit Watchdog(std::wstring workDir);
+    // Balloons are posted to `window` as `balloonMessage` (ShowPostedBalloon shows them).
+    Watchdog(std::wstring workDir, HWND window, UINT balloonMessage);
     ~Watchdog() override;
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -36,28 +40,27 @@ public:
     void Started(const brvRunSL& record) override;
     void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) override;
     void ErrorWindowClosed(const ErrorWindowSeen& window) override;
-    void RestartFailed(const brvRunSL& record, unsigned long error) override;
+    void RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) override;
     void Stopped(const brvRunSL& record, bool atExit) override;
     void Hung(const brvRunSL& record, uint64_t silentSeconds) override;
+    void Tick() override;
     RestartDecision BeforeRestart(const brvRunSL& record) override;
 
 private:
-    // When each server waiting for its restart may start again (the governor's plan).
-    struct Plan {
-        uint64_t restartAtMs = 0;
-        bool delayJournaled = false;
-    };
-    void EndedFor(const brvRunSL& record, EndReason reason);
+    // A loop's start replaces the single incident's notice; inside a loop the limiter drops the rest.
+    void Tell(const brvRunSL& record, const RestartPlan& plan, std::wstring eventText);
 
     std::wstring m_workDir;
     Journal m_journal;
+    Notices m_notices;
     mutable std::mutex m_mutex; // guards everything below
     BrivanSettings m_settings;
-    CrashGovernor m_governor;
-    std::map<std::wstring, Plan> m_plans;
+    RestartPlans m_plans;
 };
 
 // The governor's settings from those of "Brivan.ini".
 GovernorSettings GovernorSettingsOf(const RestartSettings& restart);
+// The journal's reason for a restart that failed with the platform's error code.
+FailReason FailReasonOf(RestartFailure why, unsigned long error);
 
 } // namespace brv

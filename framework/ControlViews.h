@@ -2,6 +2,7 @@
 // What logic needs from a window's controls, apart from the platform: the windows bind these to their
 // real controls, native tests to plain fakes, so the same handlers run on both builds.
 #include <string>
+#include <vector>
 
 namespace brv {
 
@@ -28,6 +29,12 @@ public:
     virtual int Add(const std::wstring& text) = 0;
     virtual void Remove(int i) = 0;
     virtual void Clear() = 0;
+    // Adds every entry, as Add would one by one; a real control does it in one go.
+    virtual void AddAll(const std::vector<std::wstring>& texts) {
+        for (const std::wstring& t : texts) {
+            Add(t);
+        }
+    }
 
     // The selected entry's text, or empty when nothing is selected.
     std::wstring SelectedText() const {

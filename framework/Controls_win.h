@@ -5,8 +5,16 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace brv {
+
+// Adds many entries to a list box or a combo box at once (ListFill_win.cpp).
+struct ListMessages {
+    UINT count, reserve, add, insert;
+};
+void AddListEntries(HWND control, const ListMessages& messages, bool sorted,
+                    const std::vector<std::wstring>& texts);
 
 class Window {
 public:
@@ -39,6 +47,10 @@ class ComboBox : public Window {
 public:
     using Window::Window;
     int AddString(const std::wstring& text) const { return Int(Send(CB_ADDSTRING, 0, Str(text))); }
+    void AddStrings(const std::vector<std::wstring>& texts) const {
+        const bool sorted = (GetWindowLongW(m_hwnd, GWL_STYLE) & CBS_SORT) != 0;
+        AddListEntries(m_hwnd, {CB_GETCOUNT, CB_INITSTORAGE, CB_ADDSTRING, CB_INSERTSTRING}, sorted, texts);
+    }
     int DeleteString(int index) const { return Int(Send(CB_DELETESTRING, Idx(index))); }
     void ResetContent() const { Send(CB_RESETCONTENT); }
     int GetCount() const { return Int(Send(CB_GETCOUNT)); }
@@ -70,6 +82,10 @@ class ListBox : public Window {
 public:
     using Window::Window;
     int AddString(const std::wstring& text) const { return Int(Send(LB_ADDSTRING, 0, Str(text))); }
+    void AddStrings(const std::vector<std::wstring>& texts) const {
+        const bool sorted = (GetWindowLongW(m_hwnd, GWL_STYLE) & LBS_SORT) != 0;
+        AddListEntries(m_hwnd, {LB_GETCOUNT, LB_INITSTORAGE, LB_ADDSTRING, LB_INSERTSTRING}, sorted, texts);
+    }
     int DeleteString(int index) const { return Int(Send(LB_DELETESTRING, Idx(index))); }
     void ResetContent() const { Send(LB_RESETCONTENT); }
     int GetCount() const { return Int(Send(LB_GETCOUNT)); }

@@ -8,6 +8,8 @@
 #include "res/resource.h"
 
 #include <algorithm>
+#include <unordered_set>
+#include <vector>
 
 CChangeFileMapsDlg::CChangeFileMapsDlg(MapHost& host) : DialogT(IDD_CHANGE_FILE_MAPS), m_host(host) {}
 
@@ -24,14 +26,15 @@ std::span<const CChangeFileMapsDlg::Route> CChangeFileMapsDlg::Routes() {
 bool CChangeFileMapsDlg::OnInitDialog() {
     brv::ListBox left(Hwnd(), IDC_MAPS_NOT_LISTED);
     brv::ListBox right(Hwnd(), IDC_MAPS_LISTED);
+    const std::unordered_set<std::wstring> listed(listedMaps.begin(), listedMaps.end());
+    std::vector<std::wstring> notListed;
     for (const auto& name : allMaps) {
-        if (std::find(listedMaps.begin(), listedMaps.end(), name) == listedMaps.end()) {
-            left.AddString(name);
+        if (listed.count(name) == 0) {
+            notListed.push_back(name);
         }
     }
-    for (const auto& entry : listedMaps) {
-        right.AddString(entry);
-    }
+    left.AddStrings(notListed);
+    right.AddStrings(listedMaps);
     brv::Window(Hwnd(), IDC_MAPS_LIST_CAPTION).SetText(listCaption);
     if (left.GetCount() > 0) {
         left.SetCurSel(0);

@@ -27,6 +27,12 @@ public:
     // The start-map list (1000), a sorted drop-down: its entries in displayed order.
     virtual std::vector<std::wstring> StartMaps() const = 0;
     virtual void AddStartMap(const std::wstring& name) = 0;
+    // Adds them all, as AddStartMap would one by one; the main window does it in one go.
+    virtual void AddStartMaps(const std::vector<std::wstring>& names) {
+        for (const std::wstring& n : names) {
+            AddStartMap(n);
+        }
+    }
     virtual void SelectStartMap(int index) = 0; // -1 clears the selection
     virtual void ResetStartMaps() = 0;
 

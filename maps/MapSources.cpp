@@ -15,11 +15,13 @@ GamePaths GamePathsOf(MapHost& host, int game) {
 }
 
 void AddMapFolderEntries(MapHost& host, const std::wstring& pattern) {
+    std::vector<std::wstring> names;
     for (const auto& fileName : FindFileNames(pattern)) {
-        const std::wstring name = MapNameFromFileName(fileName);
-        host.AddStartMap(name);
-        host.MapEditor().allMaps.push_back(name);
+        names.push_back(MapNameFromFileName(fileName));
     }
+    host.AddStartMaps(names);
+    auto& all = host.MapEditor().allMaps;
+    all.insert(all.end(), names.begin(), names.end());
 }
 
 void AddMapListFileEntries(const std::wstring& path, MapHost& host) {
@@ -27,10 +29,11 @@ void AddMapListFileEntries(const std::wstring& path, MapHost& host) {
     if (!PathExists(path) || !ReadWholeFile(path, bytes)) {
         return;
     }
-    for (auto& entry : ParseMapList(bytes)) {
-        host.AddStartMap(entry);
-        host.MapEditor().listedMaps.push_back(std::move(entry));
-    }
+    std::vector<std::wstring> entries = ParseMapList(bytes);
+    host.AddStartMaps(entries);
+    auto& listed = host.MapEditor().listedMaps;
+    listed.insert(listed.end(), std::make_move_iterator(entries.begin()),
+                  std::make_move_iterator(entries.end()));
 }
 
 void RefreshStartMapList(MapHost& host) {

@@ -35,6 +35,20 @@ std::wstring WebhookContent(const std::wstring& title, const std::wstring& text)
     return L"Brivan: " + title + L": " + text;
 }
 
+std::wstring BalloonLines(const std::wstring& text) {
+    std::wstring lines;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // A full stop ends a sentence only before a blank and a capital, not inside "0x0" or "5.1".
+        if (text[i] == L' ' && i > 0 && text[i - 1] == L'.' && i + 1 < text.size() &&
+            ((text[i + 1] >= L'А' && text[i + 1] <= L'Я') || (text[i + 1] >= L'A' && text[i + 1] <= L'Z'))) {
+            lines += L'\n';
+        } else {
+            lines += text[i];
+        }
+    }
+    return lines;
+}
+
 std::wstring FitText(const std::wstring& text, size_t maxChars) {
     if (text.size() <= maxChars) {
         return text;

@@ -22,6 +22,10 @@ std::wstring WebhookContent(const std::wstring& title, const std::wstring& text)
 inline constexpr size_t kBalloonTitleChars = 63;
 inline constexpr size_t kBalloonTextChars = 255;
 
+// The balloon's text with each sentence on a line of its own: balloons size themselves to their
+// longest line, and a long single line is clipped by some shells.
+std::wstring BalloonLines(const std::wstring& text);
+
 // Cut to at most `maxChars` units, ending in "…" when cut, never between the halves of a pair.
 std::wstring FitText(const std::wstring& text, size_t maxChars);
 

@@ -1,8 +1,10 @@
 #pragma once
 // Finds the console window of every server that has just started, titles it and tells the window
 // thread, without holding up anyone: a start hands its server over and returns. Its own thread looks
-// every few milliseconds while some server's console is awaited and sleeps otherwise.
+// the moment the window watch sees a window titled "Console", and otherwise only now and then while
+// some server's console is awaited, in case a sighting was missed; it sleeps when none is awaited.
 #include "servers/ServerTable.h"
+#include "servers/WindowWatch.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,11 +16,11 @@
 namespace brv {
 
 struct ConsoleSearch {
-    // How long a server's "Console" window is awaited, and the pause between looks. A server whose
-    // window does not come in time stays in the table, watched and stoppable; its console cannot be
-    // shown.
+    // How long a server's "Console" window is awaited, and the longest pause between looks when no
+    // sighting comes. A server whose window does not come in time stays in the table, watched and
+    // stoppable; its console cannot be shown.
     unsigned waitMs = 10000;
-    unsigned pauseMs = 5;
+    unsigned pauseMs = 100;
 };
 
 class ConsoleFinder {
@@ -61,6 +63,7 @@ private:
     void* m_stopEvent;
     void* m_wakeEvent;
     std::thread m_thread;
+    WindowWatch m_watch; // wakes the thread when a "Console" window appears
 };
 
 } // namespace brv

@@ -1,37 +1,15 @@
 #include "servers/ConsoleFinder.h"
 
+#include "servers/ProcessTree.h"
+
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
-#include <map>
 #include <optional>
 
 namespace brv {
 
 namespace {
-
-struct ProcessInfo {
-    DWORD parent;
-    bool consoleHost;
-};
-
-// Every process's parent, and whether it is a console host: under Wine a real console window belongs
-// to the console host, whose parent is the server.
-std::map<DWORD, ProcessInfo> ProcessTree() {
-    std::map<DWORD, ProcessInfo> tree;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) {
-        return tree;
-    }
-    PROCESSENTRY32W e{};
-    e.dwSize = sizeof e;
-    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
-        tree[e.th32ProcessID] = {e.th32ParentProcessID, lstrcmpiW(e.szExeFile, L"conhost.exe") == 0};
-    }
-    CloseHandle(snap);
-    return tree;
-}
 
 struct ConsoleWindow {
     HWND window;
@@ -61,7 +39,11 @@ void SetTitle(HWND window, const std::wstring& title) {
 ConsoleFinder::ConsoleFinder(ServerTable& table, Found found, ConsoleSearch search)
     : m_table(table), m_found(std::move(found)), m_search(search),
       m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_watch({L"Console"}, [this](brvWindow, const std::wstring&, uint32_t) {
+          SetEvent(static_cast<HANDLE>(m_wakeEvent)); // looked at by the finder's own thread at once
+      }) {
+    m_watch.Start();
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -75,6 +57,7 @@ ConsoleFinder::~ConsoleFinder() {
 }
 
 void ConsoleFinder::Stop() {
+    m_watch.Stop();
     if (m_thread.joinable()) {
         SetEvent(static_cast<HANDLE>(m_stopEvent));
         m_thread.join();
@@ -116,16 +99,15 @@ std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
     const uint64_t now = GetTickCount64();
     std::vector<bool> settled(awaited.size(), false);
     std::vector<ConsoleWindow> windows = ConsoleWindows();
-    std::optional<std::map<DWORD, ProcessInfo>> tree; // taken at most once per look, only when needed
+    std::optional<ProcessTree> tree; // taken at most once per look, only when needed
     auto ownedBy = [&tree](DWORD owner, DWORD pid) {
         if (owner == pid) {
             return true;
         }
         if (!tree) {
-            tree = ProcessTree();
+            tree = ReadProcessTree();
         }
-        auto it = tree->find(owner);
-        return it != tree->end() && it->second.consoleHost && it->second.parent == pid;
+        return OwnedBy(*tree, owner, pid);
     };
     for (size_t i = 0; i < awaited.size(); ++i) {
         const Awaited& a = awaited[i];

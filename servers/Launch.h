@@ -24,18 +24,24 @@ struct StartOptions {
     // not kept, once the title has been cancelled since (stopped by the operator).
     std::optional<uint64_t> epoch;
     ServerEvents* events = nullptr; // told of the start
+    // A restart: a port still held is an outcome to retry (kPortBusy), not a message for the operator.
+    bool portBusyIsOutcome = false;
 };
 
 // How a start ended. A process that could not be created (the platform refuses it while, say, the
 // program file is being replaced) is worth another try on a restart; a refusal the operator has been
 // told about is not, nor a cancelled restart.
-enum class StartOutcome { kStarted, kRefused, kProcessNotCreated, kCancelled };
+enum class StartOutcome { kStarted, kRefused, kProcessNotCreated, kPortBusy, kCancelled };
 
 struct StartResult {
     StartOutcome outcome = StartOutcome::kRefused;
     brvRunSL record;         // kStarted: the record as appended
-    unsigned long error = 0; // kProcessNotCreated: the platform's error code
+    unsigned long error = 0; // kProcessNotCreated, kPortBusy: the platform's error code
 };
+
+// The error mode every server inherits: no critical-error boxes and no crash window, so a server that
+// crashes ends at once with its exception code. Set once for this program, before the first start.
+void SetQuietErrorMode();
 
 // Starts `record` (its command line composed) with the priority class: checks the class and the
 // address and port, creates the console channel and the process, which inherits its three channel
@@ -50,6 +56,14 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
 // puts the server into the form and hands its console to `consoles`. True when it was appended.
 bool LaunchServer(ServerHost& host, ServerTable& table, ConsoleFinder& consoles, const brvRunSL& record,
                   uint32_t priorityClass, ServerEvents* events = nullptr);
+
+// Whether a UDP socket can be bound to the address and port, and the platform's error when not.
+enum class PortState { kFree, kBusy, kNoWinsock, kNoSocket };
+struct PortProbe {
+    PortState state = PortState::kFree;
+    int error = 0;
+};
+PortProbe ProbePort(const std::wstring& ip, const std::wstring& port);
 
 // True when a UDP socket can be bound to the address and port; otherwise reports why and is false.
 bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify);

@@ -8,13 +8,19 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
 namespace brv {
 
 namespace {
 
-constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE;
+// Without CREATE_DEFAULT_ERROR_MODE: a server inherits our error mode, so a crash ends it at once
+// instead of leaving it behind the system's crash window.
+constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT;
+
+// WSAEADDRINUSE, without the socket headers: what a bind would say of a port a server of ours holds.
+constexpr unsigned long kAddressInUse = 10048;
 
 // Releases the channel objects of a start that does not reach the table.
 struct ChannelGuard {
@@ -98,6 +104,12 @@ bool CreateServerProcess(brvRunSL& record, uint32_t priorityClass, PROCESS_INFOR
 
 } // namespace
 
+void SetQuietErrorMode() {
+    static std::once_flag once;
+    std::call_once(once,
+                   [] { SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX); });
+}
+
 StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityClass,
                         const StartOptions& options) {
     StartResult result;
@@ -123,10 +135,22 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
     }
     // A server started a moment ago may not have bound its port yet: the table knows it already.
     if (table.HoldsAddress(record.ip, record.port)) {
+        if (options.portBusyIsOutcome) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = kAddressInUse;
+            return result;
+        }
         refuse(FormatPortMessage(record.port, record.ip), kCaptionLaunchRefused);
         return result;
     }
-    if (!CheckPortFree(owner, record.ip, record.port, notify)) {
+    if (options.portBusyIsOutcome) {
+        const PortProbe probe = ProbePort(record.ip, record.port);
+        if (probe.state != PortState::kFree) {
+            result.outcome = StartOutcome::kPortBusy;
+            result.error = static_cast<unsigned long>(probe.error);
+            return result;
+        }
+    } else if (!CheckPortFree(owner, record.ip, record.port, notify)) {
         return result;
     }
     if (!CreateChannel(record)) {
@@ -140,6 +164,7 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
         refuse(FormatCommandTooLong(units, kLaunchCommandUnits - 1), kCaptionLaunchRefused);
         return result;
     }
+    SetQuietErrorMode(); // whoever starts the first server, it inherits the mode
     PROCESS_INFORMATION pi{};
     DWORD error = 0;
     record.launchResult = CreateServerProcess(record, priorityClass, pi, error);

@@ -35,30 +35,47 @@ SOCKET CheckSocket() {
 
 } // namespace
 
-bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify) {
+PortProbe ProbePort(const std::wstring& ip, const std::wstring& port) {
     WSADATA wsa;
-    if (WSAStartup(0x0202, &wsa) != 0) {
-        notify({owner, kMsgNoWinsock, kCaptionError, kMbOk | kMbIconError});
-        return false;
+    const int started = WSAStartup(0x0202, &wsa);
+    if (started != 0) {
+        return {PortState::kNoWinsock, started};
     }
     SOCKET s = CheckSocket();
     if (s == INVALID_SOCKET) {
-        notify({owner, kMsgNoSocket, kCaptionError, kMbOk | kMbIconError});
+        const int error = WSAGetLastError();
         WSACleanup();
-        return false;
+        return {PortState::kNoSocket, error};
     }
     sockaddr_in addr;
     std::memset(&addr, 0, sizeof addr);
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = inet_addr(Narrow(ip).c_str());
     addr.sin_port = htons(static_cast<u_short>(_wtoi(port.c_str())));
-    bool free = bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    PortProbe probe;
+    if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        probe = {PortState::kBusy, WSAGetLastError()};
+    }
     closesocket(s);
     WSACleanup();
-    if (!free) {
-        notify({owner, FormatPortMessage(port, ip), kCaptionLaunchRefused, kMbOk | kMbIconError});
+    return probe;
+}
+
+bool CheckPortFree(void* owner, const std::wstring& ip, const std::wstring& port, const Notifier& notify) {
+    switch (ProbePort(ip, port).state) {
+    case PortState::kFree:
+        return true;
+    case PortState::kNoWinsock:
+        notify({owner, kMsgNoWinsock, kCaptionError, kMbOk | kMbIconError});
+        return false;
+    case PortState::kNoSocket:
+        notify({owner, kMsgNoSocket, kCaptionError, kMbOk | kMbIconError});
+        return false;
+    case PortState::kBusy:
+        break;
     }
-    return free;
+    notify({owner, FormatPortMessage(port, ip), kCaptionLaunchRefused, kMbOk | kMbIconError});
+    return false;
 }
 
 std::wstring GetLocalAddress() {

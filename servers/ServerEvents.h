@@ -24,6 +24,12 @@ struct RestartDecision {
 // The exit code of a server that the query watchdog ended because it stopped answering.
 inline constexpr uint32_t kHungExitCode = 0xE0B1A001;
 
+// Why a restart could not be done this time.
+enum class RestartFailure {
+    kPortBusy,          // the address and port could not be bound (still held by another program)
+    kProcessNotCreated, // the platform refused to create the process
+};
+
 // An error window as it was when its close request went out.
 struct ErrorWindowSeen {
     std::wstring title; // one of the watched error titles
@@ -48,10 +54,14 @@ public:
     virtual void Hung(const brvRunSL& record, uint64_t silentSeconds) { (void)record, (void)silentSeconds; }
     // A close request went to an error window (once per window, not per request).
     virtual void ErrorWindowClosed(const ErrorWindowSeen& window) { (void)window; }
-    // A restart's process could not be created (the platform's error code); it will be tried again.
-    virtual void RestartFailed(const brvRunSL& record, unsigned long error) { (void)record, (void)error; }
+    // A restart could not be done (the platform's error code); it will be tried again.
+    virtual void RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) {
+        (void)record, (void)why, (void)error;
+    }
     // The operator stopped it (the stop button, or every server at Exit); window thread.
     virtual void Stopped(const brvRunSL& record, bool atExit) { (void)record, (void)atExit; }
+    // Once per supervision pass (at least every pass interval), for what is due by the clock alone.
+    virtual void Tick() {}
     // Asked each time a restart of this server is due.
     virtual RestartDecision BeforeRestart(const brvRunSL& record) {
         (void)record;

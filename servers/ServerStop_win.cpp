@@ -52,11 +52,14 @@ void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
     }
     // Leaving the table (and the waiting restarts) first keeps the supervision from taking the stop
     // for a crash.
-    if (auto rec = table.CancelAndTake(title, CloseHandleValue)) {
+    std::vector<brvRunSL> waiting;
+    if (auto rec = table.CancelAndTake(title, CloseHandleValue, &waiting)) {
         EndServerProcess(*rec);
         if (events != nullptr) {
             events->Stopped(*rec, false);
         }
+    } else if (events != nullptr && !waiting.empty()) {
+        events->Stopped(waiting.front(), false); // stopped while it waited for its restart
     }
     if (host.ActiveCount() == 0) {
         host.DisableRunControls();
@@ -72,9 +75,14 @@ void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<vo
     if (stopSupervision) {
         stopSupervision();
     }
-    table.CancelAllPending();
+    const std::vector<brvRunSL> waiting = table.CancelAllPending();
     for (const brvRunSL& rec : table.TakeAll(Any, CloseHandleValue)) {
         EndServerProcess(rec);
+        if (events != nullptr) {
+            events->Stopped(rec, true);
+        }
+    }
+    for (const brvRunSL& rec : waiting) {
         if (events != nullptr) {
             events->Stopped(rec, true);
         }

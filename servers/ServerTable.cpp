@@ -118,9 +118,17 @@ uint64_t ServerTable::EpochLocked(const std::wstring& title) const {
     return m_allCancels + (it == m_cancels.end() ? 0 : it->second);
 }
 
-void ServerTable::CancelLocked(const std::wstring& title) {
+std::vector<brvRunSL> ServerTable::CancelLocked(const std::wstring& title) {
     ++m_cancels[title];
-    std::erase_if(m_pending, [&title](const PendingRestart& p) { return p.record.serverTitle == title; });
+    std::vector<brvRunSL> dropped;
+    std::erase_if(m_pending, [&](const PendingRestart& p) {
+        if (p.record.serverTitle != title) {
+            return false;
+        }
+        dropped.push_back(p.record);
+        return true;
+    });
+    return dropped;
 }
 
 std::optional<brvRunSL> ServerTable::MoveToPending(const Match& match, uint64_t dueMs,
@@ -174,20 +182,29 @@ size_t ServerTable::PendingCount() const {
     return Locked([&](const Records&) { return m_pending.size(); });
 }
 
-void ServerTable::CancelPending(const std::wstring& title) {
-    Locked([&](Records&) { CancelLocked(title); });
+std::vector<brvRunSL> ServerTable::CancelPending(const std::wstring& title) {
+    return Locked([&](Records&) { return CancelLocked(title); });
 }
 
-void ServerTable::CancelAllPending() {
-    Locked([&](Records&) {
+std::vector<brvRunSL> ServerTable::CancelAllPending() {
+    return Locked([&](Records&) {
         ++m_allCancels; // every title's epoch moves, so a restart under way is cancelled too
+        std::vector<brvRunSL> dropped;
+        for (PendingRestart& p : m_pending) {
+            dropped.push_back(std::move(p.record));
+        }
         m_pending.clear();
+        return dropped;
     });
 }
 
-std::optional<brvRunSL> ServerTable::CancelAndTake(const std::wstring& title, const HandleCloser& close) {
+std::optional<brvRunSL> ServerTable::CancelAndTake(const std::wstring& title, const HandleCloser& close,
+                                                   std::vector<brvRunSL>* dropped) {
     return Locked([&](Records& r) {
-        CancelLocked(title);
+        std::vector<brvRunSL> gone = CancelLocked(title);
+        if (dropped != nullptr) {
+            *dropped = std::move(gone);
+        }
         return TakeFirstLocked(
             r, [&title](const brvRunSL& rec) { return rec.serverTitle == title; }, close);
     });

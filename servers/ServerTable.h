@@ -77,11 +77,14 @@ public:
     // Milliseconds from `nowMs` until the earliest waiting restart is due, if one waits.
     std::optional<uint64_t> NextPendingDueIn(uint64_t nowMs) const;
     size_t PendingCount() const;
-    // Drops every waiting restart of the title, and makes one under way fail its append.
-    void CancelPending(const std::wstring& title);
-    void CancelAllPending();
-    // The stop button's step: cancels the title's restarts and takes its first running record.
-    std::optional<brvRunSL> CancelAndTake(const std::wstring& title, const HandleCloser& close);
+    // Drops every waiting restart of the title, and makes one under way fail its append. Both give
+    // the records of the restarts they dropped.
+    std::vector<brvRunSL> CancelPending(const std::wstring& title);
+    std::vector<brvRunSL> CancelAllPending();
+    // The stop button's step: cancels the title's restarts and takes its first running record. The
+    // records of the dropped restarts go to `dropped` when given.
+    std::optional<brvRunSL> CancelAndTake(const std::wstring& title, const HandleCloser& close,
+                                          std::vector<brvRunSL>* dropped = nullptr);
     // True while the title has not been cancelled since `epoch`.
     bool IsCurrent(const std::wstring& title, uint64_t epoch) const;
     uint64_t Epoch(const std::wstring& title) const;
@@ -106,7 +109,7 @@ public:
 
 private:
     uint64_t EpochLocked(const std::wstring& title) const;
-    void CancelLocked(const std::wstring& title);
+    std::vector<brvRunSL> CancelLocked(const std::wstring& title);
 
     mutable std::mutex m_mutex;
     Records m_records;

@@ -5,7 +5,9 @@
 // ConsoleFinder's work), so one server never holds up another's restart. Every record in the table
 // is watched, whoever started its process. The main window owns it:
 // Start after initialisation, Stop (or destruction) before the table and the window go away.
+// Error windows are closed on sight (ErrorWindows); each pass looks for them again.
 #include "servers/ConsoleFinder.h"
+#include "servers/ErrorWindows.h"
 #include "servers/PriorityChoice.h"
 #include "servers/ProcessWait.h"
 #include "servers/RestartPacer.h"
@@ -18,10 +20,6 @@
 #include <thread>
 
 namespace brv {
-
-// The three titles whose windows are closed on sight.
-inline constexpr const wchar_t* kErrorWindowTitles[] = {L"Fatal Error - Dedicated server", L"Fatal Error",
-                                                        L"hlds.exe"};
 
 class Supervisor {
 public:
@@ -74,6 +72,7 @@ private:
     std::thread m_thread;
     std::atomic<uint64_t> m_restarts{0};
     std::atomic<uint64_t> m_passes{0};
+    ErrorWindows m_errorWindows; // closes them on sight; each pass looks again
 };
 
 } // namespace brv

@@ -23,20 +23,6 @@ struct Watched {
     std::wstring key;
 };
 
-// Every window with one of the titles gets one close request per pass: a window that survives it
-// is asked again next pass, never in a tight loop.
-void CloseErrorWindows(ServerEvents& events) {
-    for (const wchar_t* title : kErrorWindowTitles) {
-        for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, title); w != nullptr;
-             w = FindWindowExW(nullptr, w, nullptr, title)) {
-            PostMessageW(w, WM_CLOSE, 0, 0);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            events.ErrorWindowClosed({title, L"", owner, L""});
-        }
-    }
-}
-
 bool Alive(const Watched& w) {
     if (w.ours != nullptr) {
         return WaitForSingleObject(w.ours, 0) == WAIT_TIMEOUT;
@@ -60,7 +46,7 @@ Supervisor::Supervisor(ServerHost& host, ServerTable& table, ConsoleFinder& cons
     : m_host(host), m_table(table), m_consoles(consoles), m_priorities(priorities), m_passMs(passMs),
       m_events(events != nullptr ? *events : NoServerEvents()), m_pacer(passMs),
       m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_errorWindows(table, m_events) {}
 
 Supervisor::~Supervisor() {
     Stop();
@@ -73,6 +59,7 @@ void Supervisor::Start() {
         return;
     }
     ResetEvent(static_cast<HANDLE>(m_stopEvent));
+    m_errorWindows.Start();
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -82,6 +69,7 @@ void Supervisor::Stop() {
     }
     SetEvent(static_cast<HANDLE>(m_stopEvent));
     m_thread.join();
+    m_errorWindows.Stop();
 }
 
 void Supervisor::Wake() {
@@ -98,8 +86,9 @@ bool Supervisor::StopRequested() const {
 
 void Supervisor::Run() {
     while (!StopRequested()) {
-        CloseErrorWindows(m_events);
+        m_errorWindows.Pass();
         TakeEndedServers();
+        m_events.Tick();
         RestartDueServers();
         ++m_passes;
         WaitForChange();
@@ -180,6 +169,7 @@ void Supervisor::Restart(PendingRestart restart) {
     options.notify = [this](const Report& r) { m_host.PostReport(r); }; // never waits for the operator
     options.epoch = restart.epoch;
     options.events = &m_events;
+    options.portBusyIsOutcome = true; // retried below, never a box that waits for somebody
     StartResult started;
     try {
         started = StartServer(m_table, record, *priority, options);
@@ -192,8 +182,14 @@ void Supervisor::Restart(PendingRestart restart) {
         m_consoles.Watch(started.record);
         break;
     case StartOutcome::kProcessNotCreated:
-        // Never dropped from the watch because one creation failed: tried again next pass.
-        m_events.RestartFailed(record, started.error);
+    case StartOutcome::kPortBusy:
+        // Never dropped from the watch because one try failed: tried again next pass, or when the
+        // events' BeforeRestart says so.
+        m_events.RestartFailed(record,
+                               started.outcome == StartOutcome::kPortBusy
+                                   ? RestartFailure::kPortBusy
+                                   : RestartFailure::kProcessNotCreated,
+                               started.error);
         restart.dueMs = now + m_passMs;
         m_table.AddPending(restart);
         break;

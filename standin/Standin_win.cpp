@@ -18,6 +18,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <string>
 #include <thread>
 
@@ -133,6 +135,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
     standin::OpenLog();
     const wchar_t* commandLine = GetCommandLineW();
     standin::Log("start", brv::ToUtf8(commandLine));
+    // What it inherited: whether a crash would wait behind the system's crash window.
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "0x%04X", GetErrorMode());
+    standin::Log("errormode", mode);
     standin::DieIfAsked();
     g_args = standin::ParseServerArgs(commandLine);
     std::wstring configPath = g_args.game + L"\\" + g_args.configFile;

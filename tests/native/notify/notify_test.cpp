@@ -92,6 +92,14 @@ TEST(WebhookBody, ALongMessageIsCutToWhatChatServicesAccept) {
     EXPECT_EQ(body.substr(body.size() - 5), "\xE2\x80\xA6\"}");
 }
 
+TEST(NotifyTexts, BalloonLinesPutEachSentenceOnALineOfItsOwn) {
+    EXPECT_EQ(BalloonLines(ExitNoticeText(0xC0000005)),
+              L"Сервер упал, код 0xC0000005 (ACCESS_VIOLATION).\nПерезапускается.");
+    EXPECT_EQ(BalloonLines(L"Версия 5. 1 и т. д. Конец."), L"Версия 5. 1 и т. д.\nКонец.");
+    EXPECT_EQ(BalloonLines(L""), L"");
+    EXPECT_EQ(BalloonLines(L"Одна."), L"Одна.");
+}
+
 TEST(NotifyTexts, FitTextNeverSplitsASurrogatePair) {
     EXPECT_EQ(FitText(L"abc", 3), L"abc");
     EXPECT_EQ(FitText(L"abcd", 3), L"ab…");

@@ -205,6 +205,23 @@ TEST(ServerTable, StopCancelsAndTakesInOneStep) {
     EXPECT_FALSE(t.CancelAndTake(L"s - 1", NoClose).has_value()); // only the pending one was left
 }
 
+TEST(ServerTable, AStopWhileTheServerWaitsGivesTheWaitingRecordForTheJournal) {
+    ServerTable t;
+    t.Append(Running(L"s - 1", 7));
+    t.Append(Running(L"other - 2", 8));
+    ASSERT_TRUE(t.MoveToPending(Pid(7), 0, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(8), 0, NoClose).has_value());
+    std::vector<brvRunSL> dropped;
+    EXPECT_FALSE(t.CancelAndTake(L"s - 1", NoClose, &dropped).has_value());
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].processId, 7u);
+    EXPECT_EQ(t.PendingCount(), 1u); // the other server still waits
+    const auto all = t.CancelAllPending();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].serverTitle, L"other - 2");
+    EXPECT_TRUE(t.CancelAllPending().empty());
+}
+
 TEST(ServerTable, CancelAllReachesRestartsUnderWayOfEveryTitle) {
     ServerTable t;
     t.Append(Running(L"a - 1", 1));

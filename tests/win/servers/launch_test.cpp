@@ -310,6 +310,19 @@ TEST(Launch, ServerWithoutConsoleWindowIsListedAtOnceAndStaysStoppableAfterTheBo
     EXPECT_EQ(probe.ExitCode(), std::optional<DWORD>(STILL_ACTIVE));
 }
 
+TEST(Launch, ConsoleIsFoundTheMomentItAppearsNotByTheOccasionalLook) {
+    WorkDir dir;
+    brv::ConsoleSearch sightOnly;
+    sightOnly.pauseMs = 600000; // no look of its own after the first, which comes before the window
+    Servers s(sightOnly);
+    Configure(s, dir, L"Sighted", 27124, L"-insecure -standin_delay 400");
+    ASSERT_TRUE(s.Start());
+    const auto found = s.AwaitConsole(L"Sighted - 27124", 20000);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(WindowTitle(found->consoleWindow), L"Sighted - 27124");
+    s.StopAll();
+}
+
 TEST(Launch, ConsoleSearchEndsWhenTheServerEnds) {
     WorkDir dir;
     brv::ConsoleSearch patient;

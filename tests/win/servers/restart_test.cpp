@@ -56,9 +56,18 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         windows.emplace_back(w.title, w.ownerProcessId);
     }
-    void RestartFailed(const brvRunSL&, unsigned long error) override {
+    void RestartFailed(const brvRunSL&, brv::RestartFailure why, unsigned long error) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         failures.push_back(error);
+        reasons.push_back(why);
+    }
+    void Stopped(const brvRunSL& r, bool atExit) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        stopped.emplace_back(r.serverTitle, atExit);
+    }
+    void Tick() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++ticks;
     }
     brv::RestartDecision BeforeRestart(const brvRunSL&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -74,6 +83,9 @@ public:
     std::vector<End> ended;
     std::vector<std::pair<std::wstring, uint32_t>> windows;
     std::vector<unsigned long> failures;
+    std::vector<brv::RestartFailure> reasons;
+    std::vector<std::pair<std::wstring, bool>> stopped;
+    int ticks = 0;
     int asked = 0;
     brv::RestartDecision decision;
 
@@ -232,6 +244,7 @@ TEST(Restart, FailedCreationIsToldWithThePlatformsErrorCode) {
     ASSERT_TRUE(WaitFor([&] { return events.Read([&] { return events.failures.size() >= 2; }); }));
     events.Read([&] {
         EXPECT_NE(events.failures[0], 0u);
+        EXPECT_EQ(events.reasons[0], brv::RestartFailure::kProcessNotCreated);
         return 0;
     });
     broken.Restore();
@@ -251,4 +264,29 @@ TEST(Restart, RestartWithAPriorityOutsideThePlatformsSixIsRefusedWithItsMessage)
     w.Passes(2);
     EXPECT_EQ(w.dir.Events("start").size(), 1u);
     EXPECT_EQ(w.table.Count(), 0);
+}
+
+TEST(Restart, AStopWhileTheRestartWaitsIsToldAndNothingStartsAfterwards) {
+    RecordingEvents events;
+    Watch w({}, 500, &events);
+    const brvRunSL s = w.Launch(L"Waits", 27251);
+    w.host.selection = 0;
+    w.supervisor->Start();
+    events.Read([&] { return events.decision = brv::RestartDecision::Delay(60000); });
+    ASSERT_TRUE(KillFromOutside(s.processId));
+    ASSERT_TRUE(WaitFor([&] { return events.Read([&] { return events.asked >= 1; }); }));
+    EXPECT_EQ(w.table.PendingCount(), 1u);
+    {
+        ReporterScope yes(brv::kIdYes);
+        brv::StopActiveServer(w.host, w.table, &events);
+    }
+    EXPECT_EQ(w.table.PendingCount(), 0u);
+    events.Read([&] { return events.decision = brv::RestartDecision::Now(); });
+    w.Passes(4);
+    EXPECT_EQ(w.dir.Events("start").size(), 1u);
+    events.Read([&] {
+        EXPECT_EQ(events.stopped, (std::vector<std::pair<std::wstring, bool>>{{L"Waits - 27251", false}}));
+        EXPECT_GT(events.ticks, 0); // every pass gives the events their turn
+        return 0;
+    });
 }

@@ -1,0 +1,33 @@
+#include "app/TrayActions_win.h"
+
+#include "app/TrayMenu_win.h"
+#include "settings/CSettingsDlg_win.h"
+#include "settings/SettingsFile_win.h"
+
+namespace brv {
+
+void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus) {
+    TrayMenuItems items;
+    items.serverStatus = static_cast<bool>(openServerStatus);
+    switch (ShowTrayMenuAtCursor(owner, items)) {
+    case TrayChoice::Journal:
+        OpenJournalFile(owner, watchdog.Log().Path());
+        break;
+    case TrayChoice::Settings:
+        // Written through the atomic replace by the dialog; in force from the next event on.
+        if (const auto saved = OpenSettingsDialog(owner, SettingsPath(watchdog.WorkDir()))) {
+            watchdog.ApplySettings(*saved);
+        }
+        break;
+    case TrayChoice::ServerStatus:
+        if (openServerStatus) {
+            openServerStatus();
+        }
+        break;
+    case TrayChoice::RunAtLogon:
+    case TrayChoice::None:
+        break;
+    }
+}
+
+} // namespace brv

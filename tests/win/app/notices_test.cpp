@@ -1,0 +1,113 @@
+// The notices' routing: the limiter in front of the balloon (posted to the window thread) and the
+// webhook, balloons turned off by the settings, and a failing webhook journaled once.
+#include "tests/win/notify/HttpReceiver.h"
+
+#include "app/Notices_win.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using brv::Notice;
+using brv::NoticeKind;
+using brvtest::HttpReceiver;
+
+namespace {
+
+constexpr UINT kBalloonMessage = WM_APP + 4;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited >= ms) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+// A window of this thread that only collects what is posted to it.
+struct Inbox {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ~Inbox() { DestroyWindow(hwnd); }
+    // Balloons posted so far, each shown (there is no icon, so the platform refuses) and freed.
+    int TakeBalloons() const {
+        int n = 0;
+        MSG msg;
+        while (PeekMessageW(&msg, hwnd, kBalloonMessage, kBalloonMessage, PM_REMOVE)) {
+            brv::ShowPostedBalloon(hwnd, msg.lParam);
+            ++n;
+        }
+        return n;
+    }
+};
+
+struct Failures {
+    std::mutex mutex;
+    std::vector<std::wstring> reasons;
+    std::function<void(const std::wstring&)> Sink() {
+        return [this](const std::wstring& r) {
+            std::lock_guard lock(mutex);
+            reasons.push_back(r);
+        };
+    }
+    size_t Count() {
+        std::lock_guard lock(mutex);
+        return reasons.size();
+    }
+};
+
+std::string BodyOf(const std::string& request) {
+    const size_t end = request.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
+
+} // namespace
+
+TEST(Notices, OnePerServerPerMinuteReachesBothTheBalloonAndTheWebhookAndBalloonsCanBeTurnedOff) {
+    HttpReceiver receiver({204});
+    Inbox inbox;
+    Failures failures;
+    brv::Notices notices(inbox.hwnd, kBalloonMessage, failures.Sink());
+    notices.Apply({true, receiver.Url(L"/n")});
+    notices.Offer({L"a", L"Арена - 27015", L"Сервер упал."}, NoticeKind::Event);
+    notices.Offer({L"a", L"Арена - 27015", L"Снова упал."}, NoticeKind::Event); // the same minute
+    notices.Offer({L"b", L"Другой - 27016", L"Закрыто окно ошибки."}, NoticeKind::Event);
+    EXPECT_EQ(notices.Delivered(), 2u);
+    EXPECT_EQ(inbox.TakeBalloons(), 2);
+    ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 2; }));
+    EXPECT_EQ(BodyOf(receiver.Requests()[0]),
+              "{\"content\":\"Brivan: \xD0\x90\xD1\x80\xD0\xB5\xD0\xBD\xD0\xB0 - 27015: "
+              "\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80 \xD1\x83\xD0\xBF\xD0\xB0\xD0\xBB.\"}");
+
+    // A crash loop of the first server: its start waits for the minute, then comes out of Tick.
+    notices.Offer({L"a", L"Арена - 27015", L"Падает сразу после запуска."}, NoticeKind::LoopStart);
+    notices.Tick();
+    EXPECT_EQ(notices.Delivered(), 2u);
+
+    notices.Apply({false, receiver.Url(L"/n")});
+    notices.Offer({L"c", L"Третий - 27017", L"Сервер упал."}, NoticeKind::Event);
+    EXPECT_EQ(notices.Delivered(), 3u);
+    EXPECT_EQ(inbox.TakeBalloons(), 0); // off: the webhook alone
+    ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
+    EXPECT_EQ(failures.Count(), 0u);
+}
+
+TEST(Notices, AFailingWebhookIsJournaledOnceAndAnEmptyUrlEndsIt) {
+    HttpReceiver receiver({500});
+    Inbox inbox;
+    Failures failures;
+    brv::Notices notices(inbox.hwnd, kBalloonMessage, failures.Sink());
+    notices.Apply({true, receiver.Url(L"/n")});
+    for (const wchar_t* key : {L"a", L"b", L"c"}) {
+        notices.Offer({key, key, L"Сервер упал."}, NoticeKind::Event);
+    }
+    ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
+    Sleep(200);
+    EXPECT_EQ(failures.Count(), 1u);
+    notices.Apply({true, L""});
+    notices.Offer({L"d", L"d", L"Сервер упал."}, NoticeKind::Event);
+    Sleep(300);
+    EXPECT_EQ(receiver.Requests().size(), 3u);
+    EXPECT_EQ(inbox.TakeBalloons(), 4);
+}
