@@ -2,7 +2,6 @@
 
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
-#include "app/TrayActions_win.h"
 #include "framework/InvalidArgument.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
@@ -18,16 +17,11 @@
 #include "setmasters/SetmasterEdits.h"
 #include "startup/SingleInstance.h"
 
-#include <shellapi.h>
 
 namespace {
 
 constexpr const wchar_t* kTipStarted = L"Запуск сервера SL 1.6 в консольном режиме + слежение за падением";
 constexpr const wchar_t* kTipMinimised = L"Запуск SL 1.6 в консольном режиме";
-
-// The icon data's classic layout (up to dwInfoFlags): 952 bytes on this platform.
-constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V2_SIZE;
-static_assert(sizeof(void*) != 8 || kNotifyIconDataSize == 952);
 
 HANDLE LoadPicture(int id, UINT type) {
     // Bitmaps are drawn on light grey, which becomes the button face colour here.
@@ -124,6 +118,9 @@ bool CBrivanDlg::OnInitDialog() {
         m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
     m_supervisor =
         std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities, 500, m_watchdog.get());
+    m_query = std::make_unique<brv::QueryWatchdog>(m_servers, *m_watchdog,
+                                                   [w = m_watchdog.get()] { return w->Settings().watchdog; });
+    m_supervisor->SetWaitSide(m_query->Side());
     m_supervisor->Start();
     StartUnattended();
     return true;
@@ -136,18 +133,6 @@ bool CBrivanDlg::PreTranslateMessage(MSG& msg) {
         return false;
     }
     return Dialog::PreTranslateMessage(msg);
-}
-
-void CBrivanDlg::AddTrayIcon(const wchar_t* tip) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = kNotifyIconDataSize;
-    data.hWnd = Hwnd();
-    data.uID = kTrayIconId;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_BRV_TRAYICON;
-    data.hIcon = m_icon;
-    lstrcpynW(data.szTip, tip, ARRAYSIZE(data.szTip));
-    Shell_NotifyIconW(NIM_ADD, &data);
 }
 
 void CBrivanDlg::StopSupervision() {
@@ -163,11 +148,7 @@ std::optional<LRESULT> CBrivanDlg::OnCreate(WPARAM, LPARAM) {
 }
 
 std::optional<LRESULT> CBrivanDlg::OnDestroy(WPARAM, LPARAM) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = kNotifyIconDataSize;
-    data.hWnd = Hwnd();
-    data.uID = kTrayIconId;
-    Shell_NotifyIconW(NIM_DELETE, &data);
+    RemoveTrayIcon();
     m_dailyRestart.reset();
     if (m_watchdog && !m_sessionEnded) {
         m_watchdog->Ending(brv::BrivanEnd::ExitButton);
@@ -209,27 +190,6 @@ std::optional<LRESULT> CBrivanDlg::OnQueryDragIcon(WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>(m_icon);
 }
 
-std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
-    switch (static_cast<UINT>(lParam)) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        ShowFromTray();
-        break;
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-        SetForegroundWindow(Hwnd());
-        break;
-    case WM_RBUTTONUP:
-        if (m_watchdog) {
-            brv::RunTrayMenu(Hwnd(), *m_watchdog);
-        }
-        break;
-    default:
-        break;
-    }
-    return 0;
-}
-
 std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
     std::unique_ptr<std::wstring> title(reinterpret_cast<std::wstring*>(lParam));
     brv::UpdateFormForServer(*this, m_servers, *title, brv::FormUpdate::kConsoleFound);
@@ -239,11 +199,6 @@ std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
 std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
     std::unique_ptr<brv::Report> report(reinterpret_cast<brv::Report*>(lParam));
     brv::ShowMessage(Hwnd(), report->text, report->caption, report->style);
-    return 0;
-}
-
-std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
-    brv::ShowPostedBalloon(Hwnd(), lParam);
     return 0;
 }
 

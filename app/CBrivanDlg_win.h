@@ -8,11 +8,13 @@
 #include "maps/CChangeFileMapsDlg_win.h"
 #include "maps/MapHost.h"
 #include "profile/ProfileLists.h"
+#include "query/QueryWatchdog_win.h"
 #include "servers/ConsoleFinder.h"
 #include "servers/PriorityChoice.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 #include "servers/Supervisor.h"
+#include "status/CServerStatusDlg_win.h"
 
 #include <atomic>
 #include <memory>
@@ -123,9 +125,11 @@ private:
     void OnRemoveSetmaster();
 
     void AddTrayIcon(const wchar_t* tip);
+    void RemoveTrayIcon();
     void StartUnattended();
     void ShowFromTray();
     void Remember();
+    void OpenServerStatus();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
 
@@ -134,11 +138,13 @@ private:
     brvCtrlStruct m_ctrl;
     CChangeFileMapsDlg m_mapEditor;
     ServerTable m_servers;
-    brv::PriorityChoice m_priorities;          // drop-down 1012 as a restart reads it
-    std::unique_ptr<brv::Watchdog> m_watchdog; // journal, settings, governor: outlives the threads below
+    brv::PriorityChoice m_priorities;            // drop-down 1012 as a restart reads it
+    std::unique_ptr<brv::Watchdog> m_watchdog;   // journal, settings, governor: outlives the threads below
+    std::unique_ptr<brv::QueryWatchdog> m_query; // served by the supervision's wait
     std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
     std::unique_ptr<brv::DailyRestart> m_dailyRestart;
+    std::unique_ptr<CServerStatusDlg> m_status; // made when first opened
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;

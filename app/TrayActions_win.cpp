@@ -7,8 +7,9 @@
 
 namespace brv {
 
-void RunTrayMenu(HWND owner, Watchdog& watchdog) {
+void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus) {
     TrayMenuItems items;
+    items.serverStatus = static_cast<bool>(openServerStatus);
     AddRunAtLogonItem(items); // checked as the Run key says now
     switch (ShowTrayMenuAtCursor(owner, items)) {
     case TrayChoice::Journal:
@@ -20,10 +21,14 @@ void RunTrayMenu(HWND owner, Watchdog& watchdog) {
             watchdog.ApplySettings(*saved);
         }
         break;
+    case TrayChoice::ServerStatus:
+        if (openServerStatus) {
+            openServerStatus();
+        }
+        break;
     case TrayChoice::RunAtLogon:
         SwitchRunAtLogon(owner);
         break;
-    case TrayChoice::ServerStatus:
     case TrayChoice::None:
         break;
     }

@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace brv {
 
-// Opens the menu at the cursor and carries out the item chosen.
-void RunTrayMenu(HWND owner, Watchdog& watchdog);
+// Opens the menu at the cursor and carries out the item chosen; "Состояние серверов…" is offered when
+// there is a way to open that window.
+void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus = {});
 
 } // namespace brv

@@ -160,6 +160,17 @@ void Watchdog::Tick() {
     m_notices.Tick();
 }
 
+// Journaled, paced and told like a crash, counted as a hang.
+void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds) {
+    m_journal.Write(JournalTag::Hang, HangText(record.serverTitle, record.processId, silentSeconds));
+    RestartPlan plan;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Hang);
+    }
+    Tell(record, plan, HangNoticeText(silentSeconds));
+}
+
 RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
     RestartDue due;
     {

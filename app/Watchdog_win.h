@@ -44,6 +44,7 @@ public:
     void ErrorWindowClosed(const ErrorWindowSeen& window) override;
     void RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) override;
     void Stopped(const brvRunSL& record, bool atExit) override;
+    void Hung(const brvRunSL& record, uint64_t silentSeconds) override;
     void Tick() override;
     RestartDecision BeforeRestart(const brvRunSL& record) override;
 

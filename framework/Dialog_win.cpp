@@ -14,6 +14,8 @@ namespace {
 // The dialog being created on this thread: binds the object to its window at the first message, so
 // that even messages before WM_INITDIALOG reach it.
 thread_local Dialog* t_creating = nullptr;
+// The modeless dialogs of this thread whose windows exist.
+thread_local std::vector<Dialog*> t_modeless;
 
 constexpr const wchar_t* kUnexpectedErrorText = L"Непредвиденная ошибка.";
 
@@ -52,6 +54,7 @@ void ReportHandlerFailure(HWND owner, bool invalidArgument) {
 }
 
 Dialog::~Dialog() {
+    std::erase(t_modeless, this);
     if (m_hwnd) {
         SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
         DestroyWindow(m_hwnd);
@@ -92,7 +95,9 @@ INT_PTR Dialog::DoModal(HWND owner) {
                 continue;
             }
             bool translated = false;
-            Guarded(hwnd, [&] { translated = PreTranslateMessage(msg); });
+            Dialog* target = ModelessOf(msg.hwnd);
+            target = target != nullptr ? target : this;
+            Guarded(hwnd, [&] { translated = target->PreTranslateMessage(msg); });
             if (!translated) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
@@ -110,11 +115,51 @@ INT_PTR Dialog::DoModal(HWND owner) {
 }
 
 void Dialog::EndDialog(INT_PTR result) {
+    if (m_modeless) {
+        if (m_hwnd) {
+            DestroyWindow(m_hwnd);
+        }
+        return;
+    }
     m_result = result;
     m_ended = true;
     if (m_hwnd) {
         PostMessageW(m_hwnd, WM_NULL, 0, 0); // wakes the modal loop
     }
+}
+
+bool Dialog::ShowModeless(HWND owner) {
+    if (m_hwnd) {
+        if (!m_modeless) {
+            return false; // shown modally
+        }
+        ShowWindow(m_hwnd, IsIconic(m_hwnd) ? SW_RESTORE : SW_SHOW);
+        SetForegroundWindow(m_hwnd);
+        return true;
+    }
+    m_modeless = true;
+    m_ended = false;
+    t_creating = this;
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), owner,
+                                   &Dialog::Proc, reinterpret_cast<LPARAM>(this));
+    t_creating = nullptr;
+    if (!hwnd) {
+        m_modeless = false;
+        return false;
+    }
+    t_modeless.push_back(this);
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    return true;
+}
+
+Dialog* Dialog::ModelessOf(HWND hwnd) {
+    for (Dialog* d : t_modeless) {
+        if (d->m_hwnd && hwnd && (hwnd == d->m_hwnd || IsChild(d->m_hwnd, hwnd))) {
+            return d;
+        }
+    }
+    return nullptr;
 }
 
 bool Dialog::PreTranslateMessage(MSG& msg) {
@@ -177,6 +222,8 @@ INT_PTR Dialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         m_hwnd = nullptr;
+        std::erase(t_modeless, this);
+        m_modeless = false;
         m_ended = true; // a window destroyed from outside must not leave the modal loop waiting
     }
     if (!handled) {

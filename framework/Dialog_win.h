@@ -40,8 +40,17 @@ public:
     INT_PTR DoModal(HWND owner = nullptr);
 
     // Ends the modal run with a result; the window and its controls stay usable until the handler that
-    // called it returns.
+    // called it returns. A modeless dialog's window is destroyed instead.
     void EndDialog(INT_PTR result);
+
+    // Creates the dialog from its template as a modeless window and shows it, or brings the one that
+    // exists to the front. Whichever loop of this thread runs (a modal run's included) hands the
+    // window's messages to its PreTranslateMessage. Closing it destroys the window; the object stays and
+    // may be shown again. False when the window could not be created.
+    bool ShowModeless(HWND owner);
+    bool IsModeless() const { return m_modeless; }
+    // The modeless dialog of this thread that `hwnd` belongs to (itself or a control), if any.
+    static Dialog* ModelessOf(HWND hwnd);
 
     HWND Hwnd() const { return m_hwnd; }
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
@@ -72,6 +81,7 @@ private:
 
     int m_templateId;
     HWND m_hwnd = nullptr;
+    bool m_modeless = false;
     bool m_ended = false;
     INT_PTR m_result = -1;
 };

@@ -67,6 +67,10 @@ uint64_t HangClock::SecondsSinceLastAnswer(uint64_t nowMs) const {
     return Since(nowMs, m_lastAnswerMs.value_or(m_startMs)) / 1000;
 }
 
+uint64_t HangClock::MsUntilNextQuery(uint64_t nowMs) const {
+    return Since(NextQueryMs(), nowMs);
+}
+
 uint64_t HangClock::MsUntilNextEvent(uint64_t nowMs) const {
     return Since(std::min(NextQueryMs(), HungAtMs()), nowMs);
 }

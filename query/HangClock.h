@@ -39,6 +39,10 @@ public:
     uint64_t MsUntilNextEvent(uint64_t nowMs) const;
 
     const WatchdogTimes& Times() const { return m_times; }
+    // Settings saved meanwhile: the clock goes on from what it has seen, judged by the new times.
+    void SetTimes(const WatchdogTimes& times) { m_times = times; }
+    // How long until the next query is due (0 when it is due now).
+    uint64_t MsUntilNextQuery(uint64_t nowMs) const;
 
     // A server on this machine answers within milliseconds; a busy one gets this much.
     static constexpr uint64_t kReplyGraceMs = 2000;

@@ -24,6 +24,7 @@ public:
     bool OnDatagram(std::span<const unsigned char> packet, uint64_t nowMs);
 
     bool Hung(uint64_t nowMs) const { return m_clock.Hung(nowMs); }
+    void SetTimes(const WatchdogTimes& times) { m_clock.SetTimes(times); }
     StatusRow Row(uint64_t nowMs, bool waitingRestart) const;
     const HangClock& Clock() const { return m_clock; }
     const std::optional<ServerInfo>& LastInfo() const { return m_info; }

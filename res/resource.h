@@ -80,3 +80,7 @@
 #define IDC_SET_RESTART_AT 1111
 #define IDC_SET_WARN_MINUTES 1112
 #define IDC_SET_WARN_TEXT 1113
+
+// The servers' status window "Состояние серверов" (template 180)
+#define IDD_SERVER_STATUS 180
+#define IDC_STATUS_LIST 1200

@@ -9,15 +9,47 @@ namespace brv {
 
 namespace {
 
-// The first group also holds the stop and wake events.
-constexpr size_t kFirstGroup = MAXIMUM_WAIT_OBJECTS - 2;
 constexpr size_t kHelperGroup = MAXIMUM_WAIT_OBJECTS - 1;
+constexpr uint64_t kSideFloorMs = 10;
+
+// The first group's own wait, serving the side on the way until something else ends it.
+void WaitFirstGroup(const std::vector<HANDLE>& first, unsigned timeoutMs, const WaitSide* side) {
+    if (side == nullptr || side->event == nullptr || !side->serve) {
+        WaitForMultipleObjects(static_cast<DWORD>(first.size()), first.data(), FALSE, timeoutMs);
+        return;
+    }
+    const DWORD sideIndex = 2; // after the stop and wake events
+    const uint64_t deadline = GetTickCount64() + timeoutMs;
+    std::optional<uint64_t> sideDue = side->serve();
+    for (;;) {
+        const uint64_t now = GetTickCount64();
+        if (now >= deadline) {
+            return;
+        }
+        uint64_t wait = deadline - now;
+        // A floor, so that a side that is always due cannot make this spin.
+        const uint64_t sideWait = sideDue ? std::max<uint64_t>(*sideDue, kSideFloorMs) : wait;
+        const bool sideFirst = sideWait < wait;
+        wait = std::min(wait, sideWait);
+        const DWORD r = WaitForMultipleObjects(static_cast<DWORD>(first.size()), first.data(), FALSE,
+                                               static_cast<DWORD>(wait));
+        if (r == WAIT_OBJECT_0 + sideIndex || (r == WAIT_TIMEOUT && sideFirst)) {
+            sideDue = side->serve();
+            continue;
+        }
+        return;
+    }
+}
 
 } // namespace
 
-void WaitForAnyEnd(void* stop, void* wake, const std::vector<void*>& processes, unsigned timeoutMs) {
+void WaitForAnyEnd(void* stop, void* wake, const std::vector<void*>& processes, unsigned timeoutMs,
+                   const WaitSide* side) {
     std::vector<HANDLE> first = {static_cast<HANDLE>(stop), static_cast<HANDLE>(wake)};
-    const size_t inFirst = std::min(processes.size(), kFirstGroup);
+    if (side != nullptr && side->event != nullptr) {
+        first.push_back(static_cast<HANDLE>(side->event));
+    }
+    const size_t inFirst = std::min(processes.size(), MAXIMUM_WAIT_OBJECTS - first.size());
     first.insert(first.end(), processes.begin(), processes.begin() + static_cast<std::ptrdiff_t>(inFirst));
     HANDLE cancel = nullptr;
     std::vector<std::thread> helpers;
@@ -37,7 +69,7 @@ void WaitForAnyEnd(void* stop, void* wake, const std::vector<void*>& processes, 
             });
         }
     }
-    WaitForMultipleObjects(static_cast<DWORD>(first.size()), first.data(), FALSE, timeoutMs);
+    WaitFirstGroup(first, timeoutMs, side);
     if (cancel != nullptr) {
         SetEvent(cancel);
         for (auto& t : helpers) {

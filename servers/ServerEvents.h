@@ -21,6 +21,9 @@ struct RestartDecision {
     static RestartDecision Cancel() { return {kCancel, 0}; }
 };
 
+// The exit code of a server that the query watchdog ended because it stopped answering.
+inline constexpr uint32_t kHungExitCode = 0xE0B1A001;
+
 // Why a restart could not be done this time.
 enum class RestartFailure {
     kPortBusy,          // the address and port could not be bound (still held by another program)
@@ -42,9 +45,13 @@ public:
     // A server's process exists and it is in the table (process id, launch command, title set).
     virtual void Started(const brvRunSL& record) { (void)record; }
     // Its process ended without the operator: its exit code when it could be read, and how long it ran.
+    // Not for a server that the watchdog ended (kHungExitCode): that one was told through Hung.
     virtual void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
         (void)record, (void)exitCode, (void)uptimeMs;
     }
+    // The query watchdog ended it: it has not answered for `silentSeconds` (since its start when it never
+    // did). Its restart follows like a crash's.
+    virtual void Hung(const brvRunSL& record, uint64_t silentSeconds) { (void)record, (void)silentSeconds; }
     // A close request went to an error window (once per window, not per request).
     virtual void ErrorWindowClosed(const ErrorWindowSeen& window) { (void)window; }
     // A restart could not be done (the platform's error code); it will be tried again.

@@ -100,8 +100,7 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(static_cast<const Records&>(m_records));
     }
-
-    // The running records and the waiting restarts together, as one step under the lock.
+    // The same over the running records and the waiting restarts.
     template <class F> auto LockedWithPending(F&& f) const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(static_cast<const Records&>(m_records),

@@ -9,6 +9,7 @@
 #include "servers/ConsoleFinder.h"
 #include "servers/ErrorWindows.h"
 #include "servers/PriorityChoice.h"
+#include "servers/ProcessWait.h"
 #include "servers/RestartPacer.h"
 #include "servers/ServerEvents.h"
 #include "servers/ServerHost.h"
@@ -39,6 +40,9 @@ public:
     uint64_t Restarts() const { return m_restarts.load(); }
     // Passes whose walk is done (the wait that ends a pass follows).
     uint64_t Passes() const { return m_passes.load(); }
+    // Work its wait does on the way (the query watchdog's socket); set before Start.
+    void SetWaitSide(WaitSide side);
+
     // The thread's handle (HANDLE), for measuring its CPU time; null when not running.
     void* ThreadHandle();
 
@@ -49,6 +53,7 @@ private:
     void TakeEndedServers();
     void RestartDueServers();
     void WaitForChange();
+    const WaitSide* WaitSideOrNull() const;
 
     void Restart(PendingRestart restart);
     void ReportEnd(const brvRunSL& record);
@@ -61,6 +66,7 @@ private:
     unsigned m_passMs;
     ServerEvents& m_events;
     RestartPacer m_pacer; // the supervision thread's own
+    WaitSide m_side;
     void* m_stopEvent;
     void* m_wakeEvent;
     std::thread m_thread;

@@ -212,11 +212,22 @@ void Supervisor::ReportEnd(const brvRunSL& record) {
         Ticks(exited) > Ticks(created)) {
         uptimeMs = (Ticks(exited) - Ticks(created)) / 10000;
     }
+    if (code == kHungExitCode) {
+        return; // told as Hung when the watchdog ended it
+    }
     m_events.Ended(record, code, uptimeMs);
 }
 
 void Supervisor::PostReport(const std::wstring& text, const wchar_t* caption) {
     m_host.PostReport({m_host.OwnerWindow(), text, caption, kMbOk | kMbIconError});
+}
+
+void Supervisor::SetWaitSide(WaitSide side) {
+    m_side = std::move(side);
+}
+
+const WaitSide* Supervisor::WaitSideOrNull() const {
+    return m_side.event != nullptr ? &m_side : nullptr;
 }
 
 void Supervisor::WaitForChange() {
@@ -240,7 +251,7 @@ void Supervisor::WaitForChange() {
     if (!endedSinceWalk) {
         const uint64_t due = m_table.NextPendingDueIn(GetTickCount64()).value_or(m_passMs);
         WaitForAnyEnd(m_stopEvent, m_wakeEvent, running,
-                      static_cast<unsigned>(std::min<uint64_t>(m_passMs, due)));
+                      static_cast<unsigned>(std::min<uint64_t>(m_passMs, due)), WaitSideOrNull());
     }
     for (void* h : running) {
         CloseHandle(static_cast<HANDLE>(h));

@@ -1,0 +1,68 @@
+// The main window's notification-area icon: adding and removing it, its mouse events and menu, the
+// balloons the watchdog posts and the status window the menu opens.
+#include "app/CBrivanDlg_win.h"
+
+#include "app/TrayActions_win.h"
+
+#include <shellapi.h>
+
+namespace {
+
+// The icon data's classic layout (up to dwInfoFlags): 952 bytes on this platform.
+constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V2_SIZE;
+static_assert(sizeof(void*) != 8 || kNotifyIconDataSize == 952);
+
+} // namespace
+
+void CBrivanDlg::AddTrayIcon(const wchar_t* tip) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = Hwnd();
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_BRV_TRAYICON;
+    data.hIcon = m_icon;
+    lstrcpynW(data.szTip, tip, ARRAYSIZE(data.szTip));
+    Shell_NotifyIconW(NIM_ADD, &data);
+}
+
+void CBrivanDlg::RemoveTrayIcon() {
+    NOTIFYICONDATAW data{};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = Hwnd();
+    data.uID = kTrayIconId;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        ShowFromTray();
+        break;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+        SetForegroundWindow(Hwnd());
+        break;
+    case WM_RBUTTONUP:
+        if (m_watchdog) {
+            brv::RunTrayMenu(Hwnd(), *m_watchdog, [this] { OpenServerStatus(); });
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
+    brv::ShowPostedBalloon(Hwnd(), lParam);
+    return 0;
+}
+
+void CBrivanDlg::OpenServerStatus() {
+    if (!m_status) {
+        m_status = std::make_unique<CServerStatusDlg>([q = m_query.get()] { return q->Status(); });
+    }
+    m_status->Open(nullptr);
+}

@@ -1,0 +1,282 @@
+#include "query/QueryWatchdog_win.h"
+
+#include "servers/QuickEdit_win.h"
+#include "servers/RestartPacer.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <mswsock.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+
+namespace brv {
+
+namespace {
+
+constexpr SOCKET kNoSocket = INVALID_SOCKET;
+constexpr uint64_t kPublishEveryMs = 250;
+constexpr uint64_t kStatusWantedMs = 3000; // a window that asked this long ago still gets lines
+constexpr int kMaxReadsPerRound = 4096;    // a flood cannot hold the supervision thread
+
+query::WatchdogTimes TimesOf(const WatchdogSettings& s) {
+    return {static_cast<unsigned>(std::max(s.queryInterval, 1)),
+            static_cast<unsigned>(std::max(s.hangSeconds, 1)),
+            static_cast<unsigned>(std::max(s.startSeconds, 0))};
+}
+
+// One UDP socket on every local address and a port the system picks, never inherited by a server,
+// whose reads do not fail because an earlier query met a closed port.
+SOCKET OpenSocket() {
+    SOCKET s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET) {
+        s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, 0);
+        if (s == INVALID_SOCKET) {
+            return kNoSocket;
+        }
+        SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    }
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    return s;
+}
+
+} // namespace
+
+QueryWatchdog::QueryWatchdog(ServerTable& table, ServerEvents& events, SettingsSource settings)
+    : m_table(table), m_events(events), m_settings(std::move(settings)), m_socket(kNoSocket) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+        return;
+    }
+    const SOCKET s = OpenSocket();
+    if (s == kNoSocket) {
+        return;
+    }
+    WSAEVENT event = WSACreateEvent();
+    if (event == WSA_INVALID_EVENT || WSAEventSelect(s, event, FD_READ) != 0) { // also makes it non-blocking
+        if (event != WSA_INVALID_EVENT) {
+            WSACloseEvent(event);
+        }
+        closesocket(s);
+        return;
+    }
+    m_socket = s;
+    m_event = event;
+}
+
+QueryWatchdog::~QueryWatchdog() {
+    if (m_event != nullptr) {
+        closesocket(static_cast<SOCKET>(m_socket));
+        WSACloseEvent(static_cast<WSAEVENT>(m_event));
+    }
+    for (auto& [key, handle] : m_processes) {
+        CloseHandle(static_cast<HANDLE>(handle));
+    }
+    WSACleanup();
+}
+
+WaitSide QueryWatchdog::Side() {
+    if (!Ready()) {
+        return {};
+    }
+    return {m_event, [this] { return Serve(); }};
+}
+
+std::optional<uint64_t> QueryWatchdog::Serve() {
+    if (!Ready()) {
+        return std::nullopt;
+    }
+    ++m_rounds;
+    try {
+        const WatchdogSettings settings = m_settings ? m_settings() : WatchdogSettings{};
+        m_core.SetTimes(TimesOf(settings), settings.hangCheck);
+        uint64_t now = GetTickCount64();
+        Sync(now);
+        for (const query::ProcessKey& key : m_core.QuickEditDue(now)) {
+            if (SwitchOffQuickEdit(key.pid)) {
+                m_core.QuickEditDone(key);
+            }
+        }
+        ReadAnswers(now);
+        for (const query::HungServer& hung : m_core.TakeHung(now)) {
+            EndHung(hung, now);
+        }
+        SendDue(now);
+        Publish(now);
+        now = GetTickCount64();
+        return m_core.MsUntilNextEvent(now);
+    } catch (const std::exception&) {
+        return 1000; // out of memory: the next round tries again
+    }
+}
+
+void QueryWatchdog::Sync(uint64_t now) {
+    std::vector<query::ProcessKey> running;
+    std::vector<query::ServerSeen> fresh;
+    std::vector<query::PendingSeen> pending;
+    m_table.LockedWithPending(
+        [&](const ServerTable::Records& records, const std::vector<PendingRestart>& waiting) {
+            running.reserve(records.size());
+            for (const brvRunSL& r : records) {
+                const query::ProcessKey key{reinterpret_cast<uintptr_t>(r.process), r.processId};
+                running.push_back(key);
+                if (m_core.Tracks(key)) {
+                    continue;
+                }
+                fresh.push_back(
+                    {key, r.serverTitle, RestartPacer::KeyOf(r.serverTitle, r.ip, r.port), r.ip, r.port});
+                HANDLE ours = nullptr;
+                if (r.process != nullptr && m_processes.count(key) == 0 &&
+                    DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(r.process), GetCurrentProcess(),
+                                    &ours, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
+                    m_processes[key] = ours;
+                }
+            }
+            for (const PendingRestart& p : waiting) {
+                const brvRunSL& r = p.record;
+                pending.push_back({r.serverTitle, RestartPacer::KeyOf(r.serverTitle, r.ip, r.port)});
+            }
+        });
+    m_core.Sync(running, fresh, pending, now,
+                [this](const query::ProcessKey& key) { return ExitCodeOf(key); });
+    // Duplicates of processes that left the watch.
+    for (auto it = m_processes.begin(); it != m_processes.end();) {
+        if (m_core.Tracks(it->first)) {
+            ++it;
+            continue;
+        }
+        CloseHandle(static_cast<HANDLE>(it->second));
+        it = m_processes.erase(it);
+    }
+}
+
+std::optional<uint32_t> QueryWatchdog::ExitCodeOf(const query::ProcessKey& key) {
+    auto it = m_processes.find(key);
+    if (it == m_processes.end()) {
+        return std::nullopt;
+    }
+    HANDLE h = static_cast<HANDLE>(it->second);
+    DWORD code = 0;
+    // A stop ends its process a moment after the record leaves the table.
+    if (WaitForSingleObject(h, 200) != WAIT_OBJECT_0 || !GetExitCodeProcess(h, &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
+void QueryWatchdog::ReadAnswers(uint64_t now) {
+    const SOCKET s = static_cast<SOCKET>(m_socket);
+    WSANETWORKEVENTS events;
+    WSAEnumNetworkEvents(s, static_cast<WSAEVENT>(m_event), &events); // resets the event
+    unsigned char buffer[query::kMaxPacketBytes + 100];
+    for (int i = 0; i < kMaxReadsPerRound; ++i) {
+        sockaddr_in from{};
+        int fromSize = sizeof from;
+        const int n = recvfrom(s, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
+                               reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (n == SOCKET_ERROR) {
+            const int error = WSAGetLastError();
+            if (error == WSAEWOULDBLOCK) {
+                return;
+            }
+            continue; // too long for any reply, or a reset from an earlier query: the next one
+        }
+        if (fromSize < static_cast<int>(sizeof from) || from.sin_family != AF_INET) {
+            continue;
+        }
+        const query::QueryAddress address{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+        m_core.OnDatagram(address, std::span<const unsigned char>(buffer, static_cast<size_t>(n)), now);
+    }
+}
+
+void QueryWatchdog::EndHung(const query::HungServer& hung, uint64_t now) {
+    struct Found {
+        bool inTable = false;
+        bool ended = false;
+        brvRunSL record;
+    };
+    // Through the record's own handle, under the lock: a stop cannot close it meanwhile.
+    Found found = m_table.Locked([&hung](const ServerTable::Records& records) {
+        Found f;
+        for (const brvRunSL& r : records) {
+            if (reinterpret_cast<uintptr_t>(r.process) == hung.key.handle && r.processId == hung.key.pid &&
+                r.process != nullptr) {
+                f.inTable = true;
+                f.ended = TerminateProcess(static_cast<HANDLE>(r.process), kHungExitCode) != 0;
+                if (f.ended) {
+                    f.record = r;
+                }
+                break;
+            }
+        }
+        return f;
+    });
+    if (!found.inTable) {
+        return; // it has left the table meanwhile: the next round forgets it
+    }
+    if (!found.ended) {
+        m_core.EndFailed(hung.key, now);
+        return;
+    }
+    ++m_ended;
+    m_events.Hung(found.record, hung.silentSeconds);
+}
+
+void QueryWatchdog::SendDue(uint64_t now) {
+    const SOCKET s = static_cast<SOCKET>(m_socket);
+    for (const query::Outgoing& out : m_core.TakeDueQueries(now)) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(out.to.ip);
+        to.sin_port = htons(out.to.port);
+        if (sendto(s, reinterpret_cast<const char*>(out.packet.data()), static_cast<int>(out.packet.size()),
+                   0, reinterpret_cast<const sockaddr*>(&to), sizeof to) != SOCKET_ERROR) {
+            ++m_sent;
+        }
+    }
+}
+
+void QueryWatchdog::Publish(uint64_t now) {
+    if (now > m_statusWantedUntil.load()) {
+        return; // nobody looks: no cost
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_statusMutex);
+        if (m_statusMs != 0 && now < m_statusMs + kPublishEveryMs) {
+            return;
+        }
+    }
+    std::vector<query::StatusEntry> lines = m_core.Status(now);
+    std::lock_guard<std::mutex> lock(m_statusMutex);
+    m_status.swap(lines);
+    m_statusMs = now;
+}
+
+std::vector<query::StatusEntry> QueryWatchdog::Status() {
+    const uint64_t now = GetTickCount64();
+    const bool wasWanted = now <= m_statusWantedUntil.load();
+    m_statusWantedUntil = now + kStatusWantedMs;
+    if (!wasWanted && m_event != nullptr) {
+        WSASetEvent(static_cast<WSAEVENT>(m_event)); // a round at once, so a new window is not empty long
+    }
+    std::lock_guard<std::mutex> lock(m_statusMutex);
+    return m_status;
+}
+
+} // namespace brv

@@ -1,0 +1,228 @@
+#include "query/WatchdogCore.h"
+
+#include <algorithm>
+#include <set>
+
+namespace brv::query {
+
+namespace {
+
+// Digits only, no sign, no blanks, at most `max`.
+std::optional<uint32_t> Number(const std::wstring& text, uint32_t max) {
+    if (text.empty() || text.size() > 5) {
+        return std::nullopt;
+    }
+    uint32_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<uint32_t>(c - L'0');
+    }
+    return value <= max ? std::optional<uint32_t>(value) : std::nullopt;
+}
+
+std::optional<uint32_t> DottedIp(const std::wstring& text) {
+    uint32_t ip = 0;
+    size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        const size_t dot = part < 3 ? text.find(L'.', at) : text.size();
+        if (dot == std::wstring::npos) {
+            return std::nullopt;
+        }
+        const auto value = Number(text.substr(at, dot - at), 255);
+        if (!value || dot - at > 3) {
+            return std::nullopt;
+        }
+        ip = ip << 8 | *value;
+        at = dot + 1;
+    }
+    return ip;
+}
+
+} // namespace
+
+std::optional<QueryAddress> QueryAddressOf(const std::wstring& ip, const std::wstring& port) {
+    const auto portNumber = Number(port, 65535);
+    if (!portNumber || *portNumber == 0) {
+        return std::nullopt;
+    }
+    const auto address = ip.empty() ? std::optional<uint32_t>(0) : DottedIp(ip);
+    if (!address) {
+        return std::nullopt;
+    }
+    return QueryAddress{*address == 0 ? kLoopbackIp : *address, static_cast<uint16_t>(*portNumber)};
+}
+
+void WatchdogCore::SetTimes(const WatchdogTimes& times, bool hangCheck) {
+    m_hangCheck = hangCheck;
+    if (times.queryIntervalSeconds == m_times.queryIntervalSeconds &&
+        times.hangSeconds == m_times.hangSeconds && times.startSeconds == m_times.startSeconds) {
+        return;
+    }
+    m_times = times;
+    for (auto& [key, entry] : m_entries) {
+        entry.watch.SetTimes(times);
+    }
+}
+
+void WatchdogCore::Sync(const std::vector<ProcessKey>& running, const std::vector<ServerSeen>& fresh,
+                        const std::vector<PendingSeen>& pending, uint64_t nowMs,
+                        const ExitCodeOf& exitCodeOf) {
+    m_pending = pending;
+    const std::set<ProcessKey> present(running.begin(), running.end());
+    std::set<std::wstring> restarting;
+    for (const PendingSeen& p : pending) {
+        restarting.insert(p.serverKey);
+    }
+    for (const ServerSeen& s : fresh) {
+        if (!Tracks(s.key)) {
+            restarting.insert(s.serverKey); // a new process of a server whose old one may be going now
+        }
+    }
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (present.count(it->first) != 0) {
+            ++it;
+            continue;
+        }
+        History& h = m_history[it->second.seen.serverKey];
+        h.lastExitCode = exitCodeOf ? exitCodeOf(it->first) : std::nullopt;
+        h.awaitingRestart = restarting.count(it->second.seen.serverKey) != 0;
+        it = m_entries.erase(it);
+    }
+    for (const ServerSeen& s : fresh) {
+        if (Tracks(s.key) || present.count(s.key) == 0) {
+            continue;
+        }
+        History& h = m_history[s.serverKey];
+        if (h.awaitingRestart) {
+            ++h.restarts;
+            h.awaitingRestart = false;
+        }
+        m_entries.emplace(
+            s.key, Entry{s, QueryAddressOf(s.ip, s.port), ServerWatch(m_times, nowMs), nowMs, m_nextOrder++});
+    }
+}
+
+std::vector<Outgoing> WatchdogCore::TakeDueQueries(uint64_t nowMs) {
+    std::vector<Outgoing> out;
+    for (auto& [key, entry] : m_entries) {
+        if (!entry.address || entry.ending) {
+            continue;
+        }
+        if (auto packet = entry.watch.TakeDueRequest(nowMs)) {
+            out.push_back({*entry.address, std::move(*packet)});
+        }
+    }
+    return out;
+}
+
+bool WatchdogCore::OnDatagram(const QueryAddress& from, std::span<const unsigned char> packet,
+                              uint64_t nowMs) {
+    for (auto& [key, entry] : m_entries) {
+        if (entry.address == from && !entry.ending) {
+            return entry.watch.OnDatagram(packet, nowMs);
+        }
+    }
+    return false;
+}
+
+std::vector<HungServer> WatchdogCore::TakeHung(uint64_t nowMs) {
+    std::vector<HungServer> hung;
+    if (!m_hangCheck) {
+        return hung;
+    }
+    for (auto& [key, entry] : m_entries) {
+        if (entry.ending || nowMs < entry.retryEndMs || !entry.watch.Hung(nowMs)) {
+            continue;
+        }
+        entry.ending = true;
+        hung.push_back({key, entry.watch.Clock().SecondsSinceLastAnswer(nowMs)});
+    }
+    return hung;
+}
+
+void WatchdogCore::EndFailed(const ProcessKey& key, uint64_t nowMs) {
+    auto it = m_entries.find(key);
+    if (it != m_entries.end()) {
+        it->second.ending = false;
+        it->second.retryEndMs =
+            nowMs + std::max<uint64_t>(uint64_t{m_times.queryIntervalSeconds} * 1000, 1000);
+    }
+}
+
+std::vector<ProcessKey> WatchdogCore::QuickEditDue(uint64_t nowMs) {
+    std::vector<ProcessKey> due;
+    for (auto& [key, entry] : m_entries) {
+        if (entry.quickEditPending && nowMs >= entry.trackedMs + kQuickEditTryMs) {
+            entry.quickEditPending = false; // it has no console to set
+        }
+        if (entry.quickEditPending) {
+            due.push_back(key);
+        }
+    }
+    return due;
+}
+
+void WatchdogCore::QuickEditDone(const ProcessKey& key) {
+    auto it = m_entries.find(key);
+    if (it != m_entries.end()) {
+        it->second.quickEditPending = false;
+    }
+}
+
+std::optional<uint64_t> WatchdogCore::MsUntilNextEvent(uint64_t nowMs) const {
+    std::optional<uint64_t> next;
+    auto take = [&next](uint64_t ms) { next = next ? std::min(*next, ms) : ms; };
+    for (const auto& [key, entry] : m_entries) {
+        if (entry.quickEditPending && nowMs < entry.trackedMs + kQuickEditTryMs) {
+            take(kQuickEditEveryMs);
+        }
+        if (!entry.address || entry.ending) {
+            continue;
+        }
+        const HangClock& clock = entry.watch.Clock();
+        if (!m_hangCheck) {
+            take(clock.MsUntilNextQuery(nowMs));
+        } else if (nowMs < entry.retryEndMs) {
+            take(std::min(clock.MsUntilNextQuery(nowMs), entry.retryEndMs - nowMs));
+        } else {
+            take(clock.MsUntilNextEvent(nowMs));
+        }
+    }
+    return next;
+}
+
+std::vector<StatusEntry> WatchdogCore::Status(uint64_t nowMs) const {
+    std::vector<const Entry*> ordered;
+    for (const auto& [key, entry] : m_entries) {
+        ordered.push_back(&entry);
+    }
+    std::sort(ordered.begin(), ordered.end(),
+              [](const Entry* a, const Entry* b) { return a->order < b->order; });
+    auto historyOf = [this](const std::wstring& serverKey) {
+        auto it = m_history.find(serverKey);
+        return it != m_history.end() ? it->second : History{};
+    };
+    std::vector<StatusEntry> rows;
+    for (const Entry* e : ordered) {
+        const StatusRow row = e->watch.Row(nowMs, false);
+        const History h = historyOf(e->seen.serverKey);
+        rows.push_back({e->seen.title, row.state, row.stateText, e->seen.key.pid,
+                        (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000, row.players, row.map,
+                        h.restarts, h.lastExitCode});
+    }
+    for (const PendingSeen& p : m_pending) {
+        const History h = historyOf(p.serverKey);
+        StatusEntry row;
+        row.title = p.title;
+        row.state = ServerState::WaitingRestart;
+        row.stateText = StateText(row.state);
+        row.restarts = h.restarts;
+        row.lastExitCode = h.lastExitCode;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace brv::query
