@@ -17,7 +17,6 @@
 #include "setmasters/SetmasterEdits.h"
 #include "startup/SingleInstance.h"
 
-
 namespace {
 
 constexpr const wchar_t* kTipStarted = L"Запуск сервера SL 1.6 в консольном режиме + слежение за падением";
