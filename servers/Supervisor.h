@@ -9,6 +9,7 @@
 #include "servers/ConsoleFinder.h"
 #include "servers/ErrorWindows.h"
 #include "servers/PriorityChoice.h"
+#include "servers/ProcessDuplicates.h"
 #include "servers/ProcessWait.h"
 #include "servers/RestartPacer.h"
 #include "servers/ServerEvents.h"
@@ -65,7 +66,8 @@ private:
     const PriorityChoice& m_priorities;
     unsigned m_passMs;
     ServerEvents& m_events;
-    RestartPacer m_pacer; // the supervision thread's own
+    RestartPacer m_pacer;           // the supervision thread's own
+    ProcessDuplicates m_duplicates; // the supervision thread's own
     WaitSide m_side;
     void* m_stopEvent;
     void* m_wakeEvent;

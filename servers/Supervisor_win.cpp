@@ -93,31 +93,23 @@ void Supervisor::Run() {
         ++m_passes;
         WaitForChange();
     }
+    m_duplicates.Clear();
 }
 
 // Every server whose process has ended leaves the table for the waiting restarts, due at once unless
 // it was restarted less than a pass ago.
 void Supervisor::TakeEndedServers() {
     const uint64_t now = GetTickCount64();
-    auto watched = m_table.Locked([](const ServerTable::Records& r) {
-        std::vector<Watched> out;
-        for (const auto& rec : r) {
-            HANDLE ours = nullptr;
-            if (rec.process != nullptr) {
-                DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process), GetCurrentProcess(),
-                                &ours, SYNCHRONIZE, FALSE, 0);
-            }
-            out.push_back({static_cast<HANDLE>(rec.process), ours, rec.processId,
-                           RestartPacer::KeyOf(rec.serverTitle, rec.ip, rec.port)});
-        }
-        return out;
+    m_table.Locked([this](const ServerTable::Records& r) {
+        m_duplicates.Refresh(r);
+        return 0;
     });
+    std::vector<Watched> watched;
+    for (const ProcessDuplicates::Entry& e : m_duplicates.Entries()) {
+        watched.push_back({static_cast<HANDLE>(e.process), static_cast<HANDLE>(e.ours), e.pid, e.key});
+    }
     for (const Watched& w : watched) {
-        const bool alive = Alive(w);
-        if (w.ours != nullptr) {
-            CloseHandle(w.ours);
-        }
-        if (alive) {
+        if (Alive(w)) {
             continue;
         }
         // Taken by identity: the window thread may have stopped this very server meanwhile.
@@ -231,31 +223,21 @@ const WaitSide* Supervisor::WaitSideOrNull() const {
 }
 
 void Supervisor::WaitForChange() {
-    // Own duplicates: a stop on the window thread may close a record's handle while this waits.
-    std::vector<void*> running = m_table.Locked([](const ServerTable::Records& r) {
-        std::vector<void*> out;
-        for (const auto& rec : r) {
-            HANDLE dup = nullptr;
-            if (rec.process != nullptr &&
-                DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(rec.process), GetCurrentProcess(),
-                                &dup, SYNCHRONIZE, FALSE, 0)) {
-                out.push_back(dup);
-            }
+    // Own duplicates: a stop on the window thread may close a record's handle while this waits. A
+    // server that ended since the walk signals its handle, so the wait returns at once.
+    m_table.Locked([this](const ServerTable::Records& r) {
+        m_duplicates.Refresh(r);
+        return 0;
+    });
+    std::vector<void*> running;
+    for (const ProcessDuplicates::Entry& e : m_duplicates.Entries()) {
+        if (e.ours != nullptr) {
+            running.push_back(e.ours);
         }
-        return out;
-    });
-    // A server that ended since the walk starts the next pass at once.
-    const bool endedSinceWalk = std::any_of(running.begin(), running.end(), [](void* h) {
-        return WaitForSingleObject(static_cast<HANDLE>(h), 0) != WAIT_TIMEOUT;
-    });
-    if (!endedSinceWalk) {
-        const uint64_t due = m_table.NextPendingDueIn(GetTickCount64()).value_or(m_passMs);
-        WaitForAnyEnd(m_stopEvent, m_wakeEvent, running,
-                      static_cast<unsigned>(std::min<uint64_t>(m_passMs, due)), WaitSideOrNull());
     }
-    for (void* h : running) {
-        CloseHandle(static_cast<HANDLE>(h));
-    }
+    const uint64_t due = m_table.NextPendingDueIn(GetTickCount64()).value_or(m_passMs);
+    WaitForAnyEnd(m_stopEvent, m_wakeEvent, running, static_cast<unsigned>(std::min<uint64_t>(m_passMs, due)),
+                  WaitSideOrNull());
 }
 
 } // namespace brv
