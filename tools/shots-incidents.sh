@@ -53,8 +53,8 @@ sleep 0.3
 xdotool click 3
 sleep 1.5
 import -window root "$out/tray-menu.png"
-# The menu opens at the pointer; its second item, "Настройки…", lies a line and a half below.
-xdotool mousemove --sync $((mx + 50)) $((my + 28))
+# The menu opens at the pointer; its third item, "Настройки…", lies two lines and a half below.
+xdotool mousemove --sync $((mx + 50)) $((my + 45))
 sleep 0.3
 xdotool click 1
 sleep 2
