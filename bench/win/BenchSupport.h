@@ -20,6 +20,17 @@
 
 namespace bench {
 
+// A thread's CPU time (kernel and user) so far, in milliseconds.
+inline double ThreadCpuMs(HANDLE thread) {
+    FILETIME c, e, k, u;
+    GetThreadTimes(thread, &c, &e, &k, &u);
+    auto ms = [](FILETIME f) {
+        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
+               10000.0;
+    };
+    return ms(k) + ms(u);
+}
+
 // The stand-in is built at <build>\standin\hlds.exe; benchmarks live in <build>\bench.
 inline std::wstring StandinPath() {
     wchar_t self[MAX_PATH * 2];

@@ -30,16 +30,6 @@ private:
     std::map<uint32_t, double> m_hungAt;
 };
 
-double CpuMs(HANDLE thread) {
-    FILETIME c, e, k, u;
-    GetThreadTimes(thread, &c, &e, &k, &u);
-    auto ms = [](FILETIME f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
-               10000.0;
-    };
-    return ms(k) + ms(u);
-}
-
 double ProcessCpuMs() {
     FILETIME c, e, k, u;
     GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
@@ -73,7 +63,7 @@ bool AllRunning(brv::QueryWatchdog& q, size_t n) {
 
 void Idle(const char* label, int servers, int seconds, brv::Supervisor& sup, brv::QueryWatchdog& q) {
     HANDLE t = static_cast<HANDLE>(sup.ThreadHandle());
-    const double thread0 = CpuMs(t), process0 = ProcessCpuMs(), wall0 = bench::NowMs();
+    const double thread0 = bench::ThreadCpuMs(t), process0 = ProcessCpuMs(), wall0 = bench::NowMs();
     const uint64_t passes0 = sup.Passes();
     const uint64_t sent0 = q.PacketsSent(), rounds0 = q.Rounds();
     Sleep(static_cast<DWORD>(seconds) * 1000);
@@ -81,7 +71,7 @@ void Idle(const char* label, int servers, int seconds, brv::Supervisor& sup, brv
     std::printf("%d servers, %s: process CPU %.3f%% of one core, supervision thread %.3f%%, %.1f packets/s, "
                 "%.1f watchdog rounds/s, %.1f passes/s\n",
                 servers, label, 100.0 * (ProcessCpuMs() - process0) / wall,
-                100.0 * (CpuMs(t) - thread0) / wall,
+                100.0 * (bench::ThreadCpuMs(t) - thread0) / wall,
                 static_cast<double>(q.PacketsSent() - sent0) * 1000.0 / wall,
                 static_cast<double>(q.Rounds() - rounds0) * 1000.0 / wall,
                 static_cast<double>(sup.Passes() - passes0) * 1000.0 / wall);
@@ -102,11 +92,12 @@ void Run(int servers, int hangs, int idleSeconds) {
         plain.Start();
         Sleep(5000); // the consoles are found and titled
         HANDLE t = static_cast<HANDLE>(plain.ThreadHandle());
-        const double thread0 = CpuMs(t), process0 = ProcessCpuMs(), wall0 = bench::NowMs();
+        const double thread0 = bench::ThreadCpuMs(t), process0 = ProcessCpuMs(), wall0 = bench::NowMs();
         Sleep(static_cast<DWORD>(idleSeconds) * 1000);
         const double wall = bench::NowMs() - wall0;
         std::printf("%d servers, watchdog off: process CPU %.3f%% of one core, supervision thread %.3f%%\n",
-                    servers, 100.0 * (ProcessCpuMs() - process0) / wall, 100.0 * (CpuMs(t) - thread0) / wall);
+                    servers, 100.0 * (ProcessCpuMs() - process0) / wall,
+                    100.0 * (bench::ThreadCpuMs(t) - thread0) / wall);
     }
     brv::Supervisor sup(rig.host, rig.table, rig.consoles, rig.priorities, 500, &events);
     brv::QueryWatchdog q(rig.table, events, [&shared] { return shared.Get(); });

@@ -8,25 +8,15 @@
 
 namespace {
 
-double CpuMs(HANDLE thread) {
-    FILETIME c, e, k, u;
-    GetThreadTimes(thread, &c, &e, &k, &u);
-    auto ms = [](FILETIME f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
-               10000.0;
-    };
-    return ms(k) + ms(u);
-}
-
 void Measure(brv::Supervisor& supervisor, int seconds, int servers) {
     HANDLE t = static_cast<HANDLE>(supervisor.ThreadHandle());
     Sleep(1000); // settle after start and launches
-    const double cpu0 = CpuMs(t);
+    const double cpu0 = bench::ThreadCpuMs(t);
     const uint64_t passes0 = supervisor.Passes();
     const double t0 = bench::NowMs();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const double wall = bench::NowMs() - t0;
-    const double cpu = CpuMs(t) - cpu0;
+    const double cpu = bench::ThreadCpuMs(t) - cpu0;
     std::printf("%d servers: supervision thread CPU %.1f ms over %.1f s = %.3f%% of one core, %llu passes\n",
                 servers, cpu, wall / 1000.0, 100.0 * cpu / wall,
                 static_cast<unsigned long long>(supervisor.Passes() - passes0));

@@ -10,6 +10,8 @@
 
 using brv::Notice;
 using brv::NoticeKind;
+using brvtest::BodyOf;
+using brvtest::Failures;
 using brvtest::HttpReceiver;
 
 namespace {
@@ -41,26 +43,6 @@ struct Inbox {
         return n;
     }
 };
-
-struct Failures {
-    std::mutex mutex;
-    std::vector<std::wstring> reasons;
-    std::function<void(const std::wstring&)> Sink() {
-        return [this](const std::wstring& r) {
-            std::lock_guard lock(mutex);
-            reasons.push_back(r);
-        };
-    }
-    size_t Count() {
-        std::lock_guard lock(mutex);
-        return reasons.size();
-    }
-};
-
-std::string BodyOf(const std::string& request) {
-    const size_t end = request.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : request.substr(end + 4);
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -116,5 +117,27 @@ private:
     std::vector<std::string> m_requests;
     std::thread m_thread;
 };
+
+// The webhook's failure reports, as its callback hands them over from its own thread.
+struct Failures {
+    std::mutex mutex;
+    std::vector<std::wstring> reasons;
+    std::function<void(const std::wstring&)> Sink() {
+        return [this](const std::wstring& reason) {
+            std::lock_guard lock(mutex);
+            reasons.push_back(reason);
+        };
+    }
+    size_t Count() {
+        std::lock_guard lock(mutex);
+        return reasons.size();
+    }
+};
+
+// What follows a request's headers.
+inline std::string BodyOf(const std::string& request) {
+    const size_t end = request.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
 
 } // namespace brvtest

@@ -10,38 +10,18 @@
 
 using brv::Webhook;
 using brv::WebhookOptions;
+using brvtest::BodyOf;
+using brvtest::Failures;
 using brvtest::HttpReceiver;
 
-namespace {
-
-struct Failures {
-    std::mutex mutex;
-    std::vector<std::wstring> reasons;
-    std::function<void(const std::wstring&)> Callback() {
-        return [this](const std::wstring& reason) {
-            std::lock_guard lock(mutex);
-            reasons.push_back(reason);
-        };
-    }
-    size_t Count() {
-        std::lock_guard lock(mutex);
-        return reasons.size();
-    }
-};
-
-std::string BodyOf(const std::string& request) {
-    const size_t end = request.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : request.substr(end + 4);
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(Webhook, EachMessageArrivesAsAJsonPostWithItsTextEscaped) {
     HttpReceiver receiver({204});
     Failures failures;
     WebhookOptions o;
     o.url = receiver.Url(L"/api/webhooks/1/token?wait=true");
-    o.onFailure = failures.Callback();
+    o.onFailure = failures.Sink();
     Webhook webhook(o);
     EXPECT_TRUE(webhook.Send(L"Brivan: Арена - 27015: Сервер упал (код 0xC0000005)"));
     EXPECT_TRUE(webhook.Send(L"say \"hi\"\r\nC:\\hlds"));
@@ -71,7 +51,7 @@ TEST(Webhook, AReceiverThatNeverAnswersDelaysNothingAndTheQueueStaysBounded) {
     o.url = receiver.Url(L"/hook");
     o.timeoutMs = 1500;
     o.queueLimit = 4;
-    o.onFailure = failures.Callback();
+    o.onFailure = failures.Sink();
     Webhook webhook(o);
     ULONGLONG slowest = 0;
     int accepted = 0;
@@ -96,7 +76,7 @@ TEST(Webhook, AFailureIsReportedOnceAndAgainOnlyAfterAMessageHasGoneThrough) {
     Failures failures;
     WebhookOptions o;
     o.url = receiver.Url(L"/");
-    o.onFailure = failures.Callback();
+    o.onFailure = failures.Sink();
     Webhook webhook(o);
     for (int i = 0; i < 5; ++i) {
         webhook.Send(L"m" + std::to_wstring(i));
@@ -114,7 +94,7 @@ TEST(Webhook, AnUnusableAddressOrANoOneListeningIsAFailureNotAHang) {
     {
         WebhookOptions o;
         o.url = L"ftp://127.0.0.1/x";
-        o.onFailure = failures.Callback();
+        o.onFailure = failures.Sink();
         Webhook webhook(o);
         webhook.Send(L"a");
         webhook.Send(L"b");
@@ -131,7 +111,7 @@ TEST(Webhook, AnUnusableAddressOrANoOneListeningIsAFailureNotAHang) {
     WebhookOptions o;
     o.url = L"http://127.0.0.1:" + std::to_wstring(closedPort) + L"/x";
     o.timeoutMs = 3000;
-    o.onFailure = failures.Callback();
+    o.onFailure = failures.Sink();
     Webhook webhook(o);
     webhook.Send(L"c");
     ASSERT_TRUE(webhook.WaitIdle(20000));
@@ -148,7 +128,7 @@ TEST(Webhook, GoingAwayWithARequestStuckInFlightDoesNotWaitForItsTimeout) {
         o.url = receiver.Url(L"/hook");
         o.timeoutMs = 10000;
         o.stopWaitMs = 300;
-        o.onFailure = failures.Callback();
+        o.onFailure = failures.Sink();
         auto webhook = std::make_unique<Webhook>(o);
         webhook->Send(L"застрянет");
         for (int i = 0; i < 200 && receiver.Accepted() == 0; ++i) {
