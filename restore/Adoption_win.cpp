@@ -1,5 +1,7 @@
 #include "restore/Adoption.h"
 
+#include "framework/FullPath_win.h"
+
 #include "restore/RememberedFile.h"
 #include "servers/ChannelBlock.h"
 
@@ -20,24 +22,8 @@ std::wstring Pid(uint32_t pid) {
     return std::to_wstring(pid);
 }
 
-std::wstring Normalized(const std::wstring& path) {
-    std::wstring full(32768, L'\0');
-    DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    full.resize(n > 0 && n < full.size() ? n : 0);
-    if (full.empty()) {
-        full = path;
-    }
-    std::wstring longer(32768, L'\0');
-    n = GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
-    if (n > 0 && n < longer.size()) {
-        longer.resize(n);
-        return longer;
-    }
-    return full;
-}
-
 bool SameFile(const std::wstring& a, const std::wstring& b) {
-    const std::wstring x = Normalized(a), y = Normalized(b);
+    const std::wstring x = FullLongPath(a), y = FullLongPath(b);
     return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()),
                                 TRUE) == CSTR_EQUAL;
 }

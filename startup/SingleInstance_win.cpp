@@ -1,5 +1,6 @@
 #include "startup/SingleInstance.h"
 
+#include "framework/FullPath_win.h"
 #include "startup/FolderKey.h"
 
 #include <windows.h>
@@ -13,19 +14,8 @@ struct Published {
     volatile LONG64 window; // its main window; 0 until published
 };
 
-std::wstring FullLongPath(const std::wstring& path) {
-    std::wstring full(32768, L'\0');
-    DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    full.resize(n > 0 && n < full.size() ? n : 0);
-    if (full.empty()) {
-        full = path;
-    }
-    std::wstring longer(32768, L'\0');
-    n = GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
-    if (n > 0 && n < longer.size()) {
-        longer.resize(n);
-        full = longer;
-    }
+std::wstring FoldedPath(const std::wstring& path) {
+    const std::wstring full = FullLongPath(path);
     // Every letter the file system folds, not only those the portable fold knows.
     std::wstring upper(full.size(), L'\0');
     if (!full.empty() &&
@@ -64,7 +54,7 @@ void BringWindowForward(void* window) {
 }
 
 SingleInstance::SingleInstance(const std::wstring& workDir, unsigned waitMs) {
-    const std::wstring name = InstanceObjectName(FullLongPath(workDir));
+    const std::wstring name = InstanceObjectName(FoldedPath(workDir));
     const ULONGLONG deadline = GetTickCount64() + waitMs;
     for (;;) {
         HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
