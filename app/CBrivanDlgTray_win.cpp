@@ -3,6 +3,7 @@
 #include "app/CBrivanDlg_win.h"
 
 #include "app/TrayActions_win.h"
+#include "status/StatusLines.h"
 
 #include <shellapi.h>
 
@@ -46,7 +47,13 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
         break;
     case WM_RBUTTONUP:
         if (m_watchdog) {
-            brv::RunTrayMenu(Hwnd(), *m_watchdog, [this] { OpenServerStatus(); });
+            brv::RunTrayMenu(
+                Hwnd(), *m_watchdog, [this] { OpenServerStatus(); },
+                [this](const brv::BrivanSettings& s) {
+                    if (m_supervisor) {
+                        m_supervisor->Lives().SetSettings(brv::GovernorSettingsOf(s.restart));
+                    }
+                });
         }
         break;
     default:
@@ -62,7 +69,10 @@ std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
 
 void CBrivanDlg::OpenServerStatus() {
     if (!m_status) {
-        m_status = std::make_unique<CServerStatusDlg>([q = m_query.get()] { return q->Status(); });
+        m_status = std::make_unique<CServerStatusDlg>([q = m_query.get(), s = m_supervisor.get()] {
+            const uint64_t now = GetTickCount64();
+            return brv::StatusLines(s->Lives().Snapshot(now), q->Status(), now);
+        });
     }
     m_status->Open(nullptr);
 }

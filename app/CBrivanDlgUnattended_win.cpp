@@ -10,8 +10,9 @@
 #include "startup/SingleInstance.h"
 
 void CBrivanDlg::StartUnattended() {
-    m_watchdog->OnStarted([this] { PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_REMEMBER, 0, 0); });
-    m_dailyRestart = std::make_unique<brv::DailyRestart>(m_servers, *m_watchdog);
+    m_supervisor->Events().OnStarted(
+        [this] { PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_REMEMBER, 0, 0); });
+    m_dailyRestart = std::make_unique<brv::DailyRestart>(m_servers, *m_watchdog, m_supervisor->Events());
     m_dailyRestart->Start(Hwnd());
     // After the window is up, so servers taken over or started again go into a form that shows them.
     PostMessageW(Hwnd(), WM_BRV_RESTORE, 0, 0);
@@ -44,8 +45,9 @@ std::optional<LRESULT> CBrivanDlg::OnRemember(WPARAM, LPARAM) {
 
 std::optional<LRESULT> CBrivanDlg::OnRestore(WPARAM, LPARAM) {
     if (m_watchdog && m_consoles) {
-        brv::AdoptOrRestoreServers({*this, m_servers, *m_consoles, *m_watchdog, m_priorities.Selected()});
-        m_supervisor->Wake(); // watch what was taken over at once
+        brv::AdoptOrRestoreServers(
+            {*this, m_servers, *m_consoles, *m_watchdog, m_supervisor->Events(), m_priorities.Selected()});
+        m_supervisor->LookEverywhere(); // watch what was taken over at once, and its windows
     }
     return 0;
 }

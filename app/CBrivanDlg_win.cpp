@@ -113,11 +113,14 @@ bool CBrivanDlg::OnInitDialog() {
     AddTrayIcon(kTipStarted);
 
     m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir, Hwnd(), WM_BRV_BALLOON);
+    brv::ConsoleSearch search;
+    search.ownWatch = false; // the supervision's one window watch tells it
     m_consoles = std::make_unique<brv::ConsoleFinder>(
-        m_servers, [this](const std::wstring& title) { PostConsoleFound(title); });
-    m_supervisor =
-        std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities, 500, m_watchdog.get());
-    m_query = std::make_unique<brv::QueryWatchdog>(m_servers, *m_watchdog,
+        m_servers, [this](const std::wstring& title) { PostConsoleFound(title); }, search);
+    m_supervisor = std::make_unique<brv::Supervisor>(*this, m_servers, *m_consoles, m_priorities,
+                                                     brv::Supervisor::kBackstopMs, m_watchdog.get());
+    m_supervisor->Lives().SetSettings(brv::GovernorSettingsOf(m_watchdog->Settings().restart));
+    m_query = std::make_unique<brv::QueryWatchdog>(m_servers, m_supervisor->Events(),
                                                    [w = m_watchdog.get()] { return w->Settings().watchdog; });
     m_supervisor->SetWaitSide(m_query->Side());
     m_supervisor->Start();
@@ -289,8 +292,7 @@ void CBrivanDlg::OnStart() {
     ComposeCommandLine(m_settings, lists.games, lists.Selection(kSelGame), lists.serverTypes,
                        lists.Selection(kSelServerType));
     const uint32_t priority = brv::CheckedAt(lists.priorities, lists.Selection(kSelPriority));
-    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority, m_watchdog.get()) &&
-        m_supervisor) {
+    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority, Events()) && m_supervisor) {
         m_supervisor->Wake(); // watch the new server's process at once
     }
 }
@@ -302,13 +304,13 @@ void CBrivanDlg::OnActiveServerChanged() {
 }
 
 void CBrivanDlg::OnStopServer() {
-    brv::StopActiveServer(*this, m_servers, m_watchdog.get());
+    brv::StopActiveServer(*this, m_servers, Events());
     Remember();
 }
 
 void CBrivanDlg::OnExit() {
     brv::ExitAndStopAll(
-        *this, m_servers, [this] { StopSupervision(); }, m_watchdog.get());
+        *this, m_servers, [this] { StopSupervision(); }, Events());
     Remember(); // after a confirmed Exit the list is empty: nothing to bring back
 }
 

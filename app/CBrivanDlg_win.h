@@ -132,6 +132,8 @@ private:
     void OpenServerStatus();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
+    // The supervision's door for every start and stop; null before it exists.
+    brv::ServerEvents* Events() { return m_supervisor ? &m_supervisor->Events() : nullptr; }
 
     // In the order they are constructed; destruction runs the other way after ~CBrivanDlg's body.
     brvRunSL m_settings;

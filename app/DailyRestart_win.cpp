@@ -50,9 +50,10 @@ std::vector<Running> RunningServers(const ServerTable& table) {
 
 } // namespace
 
-DailyRestart::DailyRestart(ServerTable& table, Watchdog& watchdog, const ScheduleClock& clock)
-    : m_table(table), m_watchdog(watchdog), m_scheduler(clock, RulesOf(watchdog.Settings().schedule)),
-      m_applied(watchdog.Settings().schedule) {}
+DailyRestart::DailyRestart(ServerTable& table, Watchdog& watchdog, ServerEvents& events,
+                           const ScheduleClock& clock)
+    : m_table(table), m_watchdog(watchdog), m_events(events),
+      m_scheduler(clock, RulesOf(watchdog.Settings().schedule)), m_applied(watchdog.Settings().schedule) {}
 
 DailyRestart::~DailyRestart() {
     Stop();
@@ -100,7 +101,7 @@ void DailyRestart::Tick() {
         for (const std::wstring& command : step.commands) {
             const bool quit = step.restart && command == L"quit";
             if (quit) {
-                m_watchdog.MarkScheduled(r.record); // before it can end
+                m_events.Scheduled(r.record); // before it can end
                 log.Write(JournalTag::Scheduled, ScheduledQuitText(title));
             } else {
                 log.Write(JournalTag::Scheduled, ScheduledWarningText(title, step.warnedMinutes));
@@ -109,7 +110,7 @@ void DailyRestart::Tick() {
         }
         if (std::find(step.endNow.begin(), step.endNow.end(), r.key) != step.endNow.end() &&
             WaitForSingleObject(static_cast<HANDLE>(r.record.process), 0) == WAIT_TIMEOUT) {
-            m_watchdog.MarkScheduled(r.record);
+            m_events.Scheduled(r.record);
             log.Write(JournalTag::Scheduled,
                       ScheduledKillText(title, r.record.processId,
                                         static_cast<int>(RestartScheduler::kQuitGraceMs / 1000)));

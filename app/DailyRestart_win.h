@@ -15,7 +15,8 @@ namespace brv {
 
 class DailyRestart {
 public:
-    DailyRestart(ServerTable& table, Watchdog& watchdog, const ScheduleClock& clock = SystemClock());
+    DailyRestart(ServerTable& table, Watchdog& watchdog, ServerEvents& events,
+                 const ScheduleClock& clock = SystemClock());
     ~DailyRestart();
     DailyRestart(const DailyRestart&) = delete;
     DailyRestart& operator=(const DailyRestart&) = delete;
@@ -31,6 +32,7 @@ private:
 
     ServerTable& m_table;
     Watchdog& m_watchdog;
+    ServerEvents& m_events;
     RestartScheduler m_scheduler;
     ScheduleSettings m_applied;
     HWND m_window = nullptr;

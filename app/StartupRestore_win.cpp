@@ -30,7 +30,7 @@ void Adopt(const RestoreTargets& t, Adoption& adoption, const RememberedServer& 
     brvRunSL& record = adoption.record;
     t.table.Append(record);
     UpdateFormForServer(t.host, t.table, record.serverTitle, FormUpdate::kNewServer);
-    t.watchdog.Adopted(record, RunningForMs(entry.creationTime));
+    t.events.Adopted(record, RunningForMs(entry.creationTime));
     if (!adoption.reason.empty()) {
         // Watched and stoppable all the same; only commands or its console are out of reach.
         t.watchdog.Log().Write(JournalTag::Adopt, record.serverTitle + L": " + adoption.reason);
@@ -52,7 +52,7 @@ void StartAgain(const RestoreTargets& t, const RememberedServer& entry, const st
     record.serverExePath = serverExe;
     const std::optional<uint32_t> priority =
         IsPriorityClass(entry.priorityClass) ? std::optional<uint32_t>(entry.priorityClass) : t.formPriority;
-    if (!priority || !LaunchServer(t.host, t.table, t.consoles, record, *priority, &t.watchdog)) {
+    if (!priority || !LaunchServer(t.host, t.table, t.consoles, record, *priority, &t.events)) {
         ++out.leftAlone; // the refusal has been shown
         return;
     }

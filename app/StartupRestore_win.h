@@ -17,7 +17,8 @@ struct RestoreTargets {
     ServerHost& host;
     ServerTable& table;
     ConsoleFinder& consoles;
-    Watchdog& watchdog;
+    Watchdog& watchdog;   // the journal and the settings
+    ServerEvents& events; // the supervision's door for every start and take-over
     // For a server remembered without a priority class: the one selected in the form.
     std::optional<uint32_t> formPriority;
 };

@@ -7,7 +7,8 @@
 
 namespace brv {
 
-void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus) {
+void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus,
+                 const std::function<void(const BrivanSettings&)>& applied) {
     TrayMenuItems items;
     items.serverStatus = static_cast<bool>(openServerStatus);
     AddRunAtLogonItem(items); // checked as the Run key says now
@@ -19,6 +20,9 @@ void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& op
         // Written through the atomic replace by the dialog; in force from the next event on.
         if (const auto saved = OpenSettingsDialog(owner, SettingsPath(watchdog.WorkDir()))) {
             watchdog.ApplySettings(*saved);
+            if (applied) {
+                applied(*saved);
+            }
         }
         break;
     case TrayChoice::ServerStatus:

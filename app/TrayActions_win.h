@@ -10,6 +10,8 @@ namespace brv {
 
 // Opens the menu at the cursor and carries out the item chosen; "Состояние серверов…" is offered when
 // there is a way to open that window.
-void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus = {});
+// `applied` hears of settings the operator saved, after the watchdog took them.
+void RunTrayMenu(HWND owner, Watchdog& watchdog, const std::function<void()>& openServerStatus = {},
+                 const std::function<void(const BrivanSettings&)>& applied = {});
 
 } // namespace brv

@@ -1,7 +1,6 @@
 #include "app/Watchdog_win.h"
 
 #include "notify/NotifyTexts.h"
-#include "servers/RestartPacer.h"
 #include "settings/SettingsFile_win.h"
 
 #include <windows.h>
@@ -11,12 +10,6 @@
 namespace brv {
 
 namespace {
-
-std::wstring KeyOf(const brvRunSL& record) {
-    return RestartPacer::KeyOf(record.serverTitle, record.ip, record.port);
-}
-
-constexpr uint64_t kScheduledMarkMs = 120000;
 
 uint32_t Seconds(uint64_t ms) {
     return static_cast<uint32_t>((ms + 999) / 1000);
@@ -38,8 +31,19 @@ GovernorSettings GovernorSettingsOf(const RestartSettings& restart) {
 }
 
 FailReason FailReasonOf(RestartFailure why, unsigned long error) {
-    if (why == RestartFailure::kPortBusy) {
+    switch (why) {
+    case RestartFailure::kPortBusy:
         return FailReason::PortBusy;
+    case RestartFailure::kChannelNotCreated:
+        return FailReason::ChannelNotCreated;
+    case RestartFailure::kRefused:
+        return FailReason::LaunchRefused;
+    case RestartFailure::kNoPriority:
+        return FailReason::NoPriority;
+    case RestartFailure::kUnexpected:
+        return FailReason::Unexpected;
+    case RestartFailure::kProcessNotCreated:
+        break;
     }
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FailReason::ProgramMissing
                                                                           : FailReason::ProcessNotCreated;
@@ -71,7 +75,6 @@ void Watchdog::ApplySettings(const BrivanSettings& settings) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_settings = settings;
-        m_plans.SetSettings(GovernorSettingsOf(settings.restart));
     }
     m_notices.Apply(settings.notify);
 }
@@ -84,34 +87,16 @@ void Watchdog::Ending(BrivanEnd how) {
 void Watchdog::Started(const brvRunSL& record) {
     m_journal.Write(JournalTag::Start, StartText(record.serverTitle, record.processId, record.commandLine,
                                                  {record.rconPassword, record.gamePassword}));
-    std::function<void()> hook;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_plans.Started(KeyOf(record), record.serverTitle, GetTickCount64());
-        hook = m_startedHook;
-    }
-    if (hook) {
-        hook();
-    }
 }
 
-void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) {
+void Watchdog::Adopted(const brvRunSL& record, uint64_t) {
+    m_journal.Write(JournalTag::Adopt, AdoptText(record.serverTitle, record.processId));
+}
+
+void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs,
+                     const RestartPlan& plan) {
     const uint32_t code = exitCode.value_or(STILL_ACTIVE);
     m_journal.Write(JournalTag::Exit, ExitText(record.serverTitle, record.processId, code, uptimeMs / 1000));
-    RestartPlan plan;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        EndReason reason = EndReason::Crash;
-        // A mark older than the quit's grace and the kill's wait belongs to a quit that was never obeyed.
-        auto it = m_scheduled.find(KeyOf(record));
-        if (it != m_scheduled.end()) {
-            if (GetTickCount64() - it->second <= kScheduledMarkMs) {
-                reason = EndReason::Scheduled;
-            }
-            m_scheduled.erase(it);
-        }
-        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), reason);
-    }
     Tell(record, plan, ExitNoticeText(code));
 }
 
@@ -122,13 +107,9 @@ void Watchdog::ErrorWindowClosed(const ErrorWindowSeen& window) {
     m_notices.Offer(NoticeFor(who, WindowNoticeText(window.text)), NoticeKind::Event);
 }
 
-void Watchdog::RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) {
+void Watchdog::RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error,
+                             const RestartPlan& plan) {
     const uint64_t now = GetTickCount64();
-    RestartPlan plan;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        plan = m_plans.Failed(KeyOf(record), record.serverTitle, now);
-    }
     const uint32_t retrySeconds = Seconds(plan.restartAtMs > now ? plan.restartAtMs - now : 0);
     const FailReason reason = FailReasonOf(why, error);
     m_journal.Write(JournalTag::Fail,
@@ -136,65 +117,34 @@ void Watchdog::RestartFailed(const brvRunSL& record, RestartFailure why, unsigne
     Tell(record, plan, FailNoticeText(reason, retrySeconds));
 }
 
+void Watchdog::Delayed(const brvRunSL& record, uint32_t quickDeaths, uint32_t waitSeconds) {
+    m_journal.Write(JournalTag::Delay, DelayText(record.serverTitle, quickDeaths, waitSeconds));
+}
+
+void Watchdog::LoopSettled(const std::wstring& title, uint32_t quickDeathSeconds) {
+    m_notices.Offer(NoticeFor(title, LoopEndNoticeText(quickDeathSeconds)), NoticeKind::LoopEnd);
+}
+
 void Watchdog::Stopped(const brvRunSL& record, bool atExit) {
     m_journal.Write(JournalTag::Stop, StopText(record.serverTitle, record.processId,
                                                atExit ? StopBy::Exit : StopBy::StopButton));
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_plans.Stopped(KeyOf(record));
-    }
     m_notices.Forget(record.serverTitle);
 }
 
 void Watchdog::Tick() {
-    std::vector<std::wstring> settled;
-    uint32_t quickSeconds = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        settled = m_plans.SettledLoops(GetTickCount64());
-        quickSeconds = m_plans.Settings().quickDeathSeconds;
-    }
-    for (const std::wstring& title : settled) {
-        m_notices.Offer(NoticeFor(title, LoopEndNoticeText(quickSeconds)), NoticeKind::LoopEnd);
-    }
     m_notices.Tick();
 }
 
-// Journaled, paced and told like a crash, counted as a hang.
-void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds) {
+// Journaled and told like a crash, counted as a hang.
+void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds, const RestartPlan& plan) {
     m_journal.Write(JournalTag::Hang, HangText(record.serverTitle, record.processId, silentSeconds));
-    RestartPlan plan;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Hang);
-    }
     Tell(record, plan, HangNoticeText(silentSeconds));
-}
-
-RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
-    RestartDue due;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        due = m_plans.BeforeRestart(KeyOf(record), GetTickCount64());
-    }
-    if (due.waitMs == 0) {
-        return RestartDecision::Now();
-    }
-    if (due.tellDelay) {
-        m_journal.Write(JournalTag::Delay,
-                        DelayText(record.serverTitle, due.quickDeaths, Seconds(due.waitMs)));
-    }
-    return RestartDecision::Delay(due.waitMs);
 }
 
 void Watchdog::Tell(const brvRunSL& record, const RestartPlan& plan, std::wstring eventText) {
     const std::wstring& title = record.serverTitle;
     if (plan.loopEnded) {
-        uint32_t quickSeconds = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            quickSeconds = m_plans.Settings().quickDeathSeconds;
-        }
+        const uint32_t quickSeconds = static_cast<uint32_t>(Settings().restart.quickDeathSeconds);
         m_notices.Offer(NoticeFor(title, LoopEndNoticeText(quickSeconds)), NoticeKind::LoopEnd);
     }
     if (plan.loopStarted) {
@@ -202,23 +152,6 @@ void Watchdog::Tell(const brvRunSL& record, const RestartPlan& plan, std::wstrin
     } else {
         m_notices.Offer(NoticeFor(title, std::move(eventText)), NoticeKind::Event);
     }
-}
-
-void Watchdog::Adopted(const brvRunSL& record, uint64_t runningForMs) {
-    m_journal.Write(JournalTag::Adopt, AdoptText(record.serverTitle, record.processId));
-    const uint64_t now = GetTickCount64();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_plans.Started(KeyOf(record), record.serverTitle, now - std::min(now, runningForMs));
-}
-
-void Watchdog::MarkScheduled(const brvRunSL& record) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_scheduled[KeyOf(record)] = GetTickCount64();
-}
-
-void Watchdog::OnStarted(std::function<void()> hook) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_startedHook = std::move(hook);
 }
 
 } // namespace brv

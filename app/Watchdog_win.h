@@ -1,13 +1,12 @@
 #pragma once
-// What Brivan keeps beside its servers: the settings of "Brivan.ini", the journal "Brivan.log", the
-// crash-loop governor and the notices. The main window owns one and hands it to the launch and the
-// supervision as their ServerEvents, so every start, end, error window and stop is journaled, every
-// restart is paced and the operator hears of what went wrong. Calls come from the window thread and
-// the supervision thread; none of them waits for a file, a window or the network.
+// What Brivan tells of its servers: the settings of "Brivan.ini", the journal "Brivan.log" and the
+// notices. The supervision's LifeEvents tells it every start, end, error window, postponement and stop,
+// with the governor's verdicts; it journals each and lets the operator hear of what went wrong. Calls
+// come from the window thread and the supervision thread; none of them waits for a file, a window or
+// the network.
 #include "app/Notices_win.h"
 #include "journal/Journal_win.h"
 #include "journal/JournalTexts.h"
-#include "servers/RestartPlans.h"
 #include "servers/ServerEvents.h"
 #include "settings/BrivanSettings.h"
 
@@ -40,21 +39,17 @@ public:
 
     // ServerEvents
     void Started(const brvRunSL& record) override;
-    void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs) override;
+    void Adopted(const brvRunSL& record, uint64_t runningForMs) override;
+    void Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, uint64_t uptimeMs,
+               const RestartPlan& plan) override;
     void ErrorWindowClosed(const ErrorWindowSeen& window) override;
-    void RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error) override;
+    void RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error,
+                       const RestartPlan& plan) override;
+    void Delayed(const brvRunSL& record, uint32_t quickDeaths, uint32_t waitSeconds) override;
+    void LoopSettled(const std::wstring& title, uint32_t quickDeathSeconds) override;
     void Stopped(const brvRunSL& record, bool atExit) override;
-    void Hung(const brvRunSL& record, uint64_t silentSeconds) override;
+    void Hung(const brvRunSL& record, uint64_t silentSeconds, const RestartPlan& plan) override;
     void Tick() override;
-    RestartDecision BeforeRestart(const brvRunSL& record) override;
-
-    // A running server taken over at start-up, running for `runningForMs` already: journaled, and its
-    // run counts for the governor from its real start.
-    void Adopted(const brvRunSL& record, uint64_t runningForMs);
-    // The daily restart told this server to quit: its next end (within a few minutes) is no quick death.
-    void MarkScheduled(const brvRunSL& record);
-    // Called after every start (the window thread's or a restart's); it must only post.
-    void OnStarted(std::function<void()> hook);
 
 private:
     // A loop's start replaces the single incident's notice; inside a loop the limiter drops the rest.
@@ -65,9 +60,6 @@ private:
     Notices m_notices;
     mutable std::mutex m_mutex; // guards everything below
     BrivanSettings m_settings;
-    RestartPlans m_plans;
-    std::map<std::wstring, uint64_t> m_scheduled; // servers told to quit, and when
-    std::function<void()> m_startedHook;
 };
 
 // The governor's settings from those of "Brivan.ini".

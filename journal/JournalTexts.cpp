@@ -70,6 +70,12 @@ std::wstring FailReasonText(FailReason reason) {
         return L"процесс не создан";
     case FailReason::ChannelNotCreated:
         return L"канал консоли не создан";
+    case FailReason::LaunchRefused:
+        return L"запуск отклонён";
+    case FailReason::NoPriority:
+        return L"не выбран приоритет";
+    case FailReason::Unexpected:
+        return L"непредвиденная ошибка";
     }
     return L"процесс не создан";
 }

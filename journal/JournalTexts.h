@@ -34,7 +34,15 @@ std::wstring WindowText(const std::wstring& serverTitle, uint32_t ownerProcessId
 std::wstring DelayText(const std::wstring& title, uint32_t quickDeaths, uint32_t delaySeconds);
 
 // FAIL
-enum class FailReason { PortBusy, ProgramMissing, ProcessNotCreated, ChannelNotCreated };
+enum class FailReason {
+    PortBusy,
+    ProgramMissing,
+    ProcessNotCreated,
+    ChannelNotCreated,
+    LaunchRefused,
+    NoPriority,
+    Unexpected
+};
 std::wstring FailReasonText(FailReason reason);
 std::wstring FailText(const std::wstring& title, FailReason reason, long errorCode, uint32_t retrySeconds);
 

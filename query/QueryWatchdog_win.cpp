@@ -1,7 +1,7 @@
 #include "query/QueryWatchdog_win.h"
 
 #include "servers/QuickEdit_win.h"
-#include "servers/RestartPacer.h"
+#include "servers/RestartPolicy.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -23,6 +23,7 @@ namespace {
 
 constexpr SOCKET kNoSocket = INVALID_SOCKET;
 constexpr uint64_t kPublishEveryMs = 250;
+constexpr uint64_t kVerdictsEveryMs = 1000;
 constexpr uint64_t kStatusWantedMs = 3000; // a window that asked this long ago still gets lines
 constexpr int kMaxReadsPerRound = 4096;    // a flood cannot hold the supervision thread
 
@@ -118,6 +119,7 @@ std::optional<uint64_t> QueryWatchdog::Serve() {
             EndHung(hung, now);
         }
         SendDue(now);
+        TellVerdicts(now);
         Publish(now);
         now = GetTickCount64();
         return m_core.MsUntilNextEvent(now);
@@ -140,7 +142,7 @@ void QueryWatchdog::Sync(uint64_t now) {
                     continue;
                 }
                 fresh.push_back(
-                    {key, r.serverTitle, RestartPacer::KeyOf(r.serverTitle, r.ip, r.port), r.ip, r.port});
+                    {key, r.serverTitle, RestartPolicy::KeyOf(r.serverTitle, r.ip, r.port), r.ip, r.port});
                 HANDLE ours = nullptr;
                 if (r.process != nullptr && m_processes.count(key) == 0 &&
                     DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(r.process), GetCurrentProcess(),
@@ -150,7 +152,7 @@ void QueryWatchdog::Sync(uint64_t now) {
             }
             for (const PendingRestart& p : waiting) {
                 const brvRunSL& r = p.record;
-                pending.push_back({r.serverTitle, RestartPacer::KeyOf(r.serverTitle, r.ip, r.port)});
+                pending.push_back({r.serverTitle, RestartPolicy::KeyOf(r.serverTitle, r.ip, r.port)});
             }
         });
     m_core.Sync(running, fresh, pending, now,
@@ -235,7 +237,7 @@ void QueryWatchdog::EndHung(const query::HungServer& hung, uint64_t now) {
         return;
     }
     ++m_ended;
-    m_events.Hung(found.record, hung.silentSeconds);
+    m_events.Hung(found.record, hung.silentSeconds, {});
 }
 
 void QueryWatchdog::SendDue(uint64_t now) {
@@ -250,6 +252,22 @@ void QueryWatchdog::SendDue(uint64_t now) {
             ++m_sent;
         }
     }
+}
+
+void QueryWatchdog::TellVerdicts(uint64_t now) {
+    if (now < m_verdictsMs + kVerdictsEveryMs) {
+        return;
+    }
+    m_verdictsMs = now;
+    std::map<std::wstring, bool> verdicts;
+    for (const auto& [key, answering] : m_core.Verdicts(now)) {
+        verdicts[key] = answering;
+        const auto it = m_verdicts.find(key);
+        if (it == m_verdicts.end() || it->second != answering) {
+            m_events.Answering(key, answering);
+        }
+    }
+    m_verdicts.swap(verdicts);
 }
 
 void QueryWatchdog::Publish(uint64_t now) {

@@ -51,6 +51,8 @@ private:
     void EndHung(const query::HungServer& hung, uint64_t now);
     void SendDue(uint64_t now);
     void Publish(uint64_t now);
+    // Tells the supervision's lives of verdicts that changed, at most once a second.
+    void TellVerdicts(uint64_t now);
     std::optional<uint32_t> ExitCodeOf(const query::ProcessKey& key);
 
     ServerTable& m_table;
@@ -67,6 +69,8 @@ private:
     std::mutex m_statusMutex; // guards the two below only while they are copied or swapped
     std::vector<query::StatusEntry> m_status;
     uint64_t m_statusMs = 0;
+    uint64_t m_verdictsMs = 0;
+    std::map<std::wstring, bool> m_verdicts; // as last told, by server key
 };
 
 } // namespace brv

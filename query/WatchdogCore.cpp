@@ -193,6 +193,17 @@ std::optional<uint64_t> WatchdogCore::MsUntilNextEvent(uint64_t nowMs) const {
     return next;
 }
 
+std::vector<std::pair<std::wstring, bool>> WatchdogCore::Verdicts(uint64_t nowMs) const {
+    std::vector<std::pair<std::wstring, bool>> verdicts;
+    for (const auto& [key, entry] : m_entries) {
+        const ServerState state = entry.watch.Row(nowMs, false).state;
+        if (state == ServerState::Running || state == ServerState::NotResponding) {
+            verdicts.emplace_back(entry.seen.serverKey, state == ServerState::Running);
+        }
+    }
+    return verdicts;
+}
+
 std::vector<StatusEntry> WatchdogCore::Status(uint64_t nowMs) const {
     std::vector<const Entry*> ordered;
     for (const auto& [key, entry] : m_entries) {

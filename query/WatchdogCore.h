@@ -112,6 +112,10 @@ public:
     // How long until something is due (a query, a verdict, a retry); the bound of the caller's wait.
     std::optional<uint64_t> MsUntilNextEvent(uint64_t nowMs) const;
 
+    // Whether each server that has been judged answers (true) or has fallen silent (false), by its
+    // server key; a server still loading is not judged yet.
+    std::vector<std::pair<std::wstring, bool>> Verdicts(uint64_t nowMs) const;
+
     // The status window's lines: running servers in the table's order, then the waiting restarts.
     std::vector<StatusEntry> Status(uint64_t nowMs) const;
 

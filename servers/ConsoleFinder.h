@@ -21,6 +21,9 @@ struct ConsoleSearch {
     // stoppable; its console cannot be shown.
     unsigned waitMs = 10000;
     unsigned pauseMs = 100;
+    // Without a watch of its own the finder is told of sightings by Sighted (the supervision's one
+    // window watch does that), else it runs its own.
+    bool ownWatch = true;
 };
 
 class ConsoleFinder {
@@ -37,6 +40,8 @@ public:
     // Awaits the console of a record just appended (process, process id and title set), if it is
     // still in the table. Any thread.
     void Watch(const brvRunSL& record);
+    // A window titled "Console" has just appeared: look at once. Any thread.
+    void Sighted();
     // Ends the thread; idempotent. Servers still awaited are left as they are.
     void Stop();
     // Servers whose console is still awaited.

@@ -40,10 +40,10 @@ ConsoleFinder::ConsoleFinder(ServerTable& table, Found found, ConsoleSearch sear
     : m_table(table), m_found(std::move(found)), m_search(search),
       m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      m_watch({L"Console"}, [this](brvWindow, const std::wstring&, uint32_t) {
-          SetEvent(static_cast<HANDLE>(m_wakeEvent)); // looked at by the finder's own thread at once
-      }) {
-    m_watch.Start();
+      m_watch({kConsoleTitle}, [this](brvWindow, const std::wstring&, uint32_t) { Sighted(); }) {
+    if (m_search.ownWatch) {
+        m_watch.Start();
+    }
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -54,6 +54,10 @@ ConsoleFinder::~ConsoleFinder() {
     }
     CloseHandle(static_cast<HANDLE>(m_stopEvent));
     CloseHandle(static_cast<HANDLE>(m_wakeEvent));
+}
+
+void ConsoleFinder::Sighted() {
+    SetEvent(static_cast<HANDLE>(m_wakeEvent)); // looked at by the finder's own thread at once
 }
 
 void ConsoleFinder::Stop() {

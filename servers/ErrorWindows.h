@@ -42,8 +42,12 @@ public:
 private:
     // `textWaitMs`: how long a message box just created may take to get its text.
     void Close(brvWindow window, const std::wstring& title, uint32_t ownerPid, unsigned textWaitMs);
-    // The title of the server whose process (or console host) is `pid`, if it is one of ours.
-    std::optional<std::wstring> ServerOf(uint32_t pid) const;
+    struct Owner {
+        std::wstring title;
+        std::wstring key;
+    };
+    // The server whose process (or console host) is `pid`, if it is one of ours.
+    std::optional<Owner> ServerOf(uint32_t pid) const;
 
     ServerTable& m_table;
     ServerEvents& m_events;

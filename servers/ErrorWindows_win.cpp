@@ -98,27 +98,28 @@ void ErrorWindows::Pass() {
     }
 }
 
-std::optional<std::wstring> ErrorWindows::ServerOf(uint32_t pid) const {
+std::optional<ErrorWindows::Owner> ErrorWindows::ServerOf(uint32_t pid) const {
     struct Server {
         uint32_t pid;
-        std::wstring title;
+        Owner owner;
     };
     const auto servers = m_table.Locked([](const ServerTable::Records& r) {
         std::vector<Server> out;
         for (const brvRunSL& rec : r) {
-            out.push_back({rec.processId, rec.serverTitle});
+            out.push_back(
+                {rec.processId, {rec.serverTitle, RestartPolicy::KeyOf(rec.serverTitle, rec.ip, rec.port)}});
         }
         return out;
     });
     for (const Server& s : servers) {
         if (s.pid == pid) {
-            return s.title;
+            return s.owner;
         }
     }
     const ProcessTree tree = ReadProcessTree();
     for (const Server& s : servers) {
         if (OwnedBy(tree, pid, s.pid)) {
-            return s.title;
+            return s.owner;
         }
     }
     return std::nullopt;
@@ -127,7 +128,7 @@ std::optional<std::wstring> ErrorWindows::ServerOf(uint32_t pid) const {
 void ErrorWindows::Close(brvWindow window, const std::wstring& title, uint32_t ownerPid,
                          unsigned textWaitMs) {
     HWND w = static_cast<HWND>(window);
-    std::optional<std::wstring> server;
+    std::optional<Owner> server;
     const bool launcherError = title == kLauncherErrorTitle;
     if (launcherError) {
         server = ServerOf(ownerPid);
@@ -150,7 +151,8 @@ void ErrorWindows::Close(brvWindow window, const std::wstring& title, uint32_t o
     if (!launcherError) {
         server = ServerOf(ownerPid);
     }
-    m_events.ErrorWindowClosed({title, text, ownerPid, server.value_or(std::wstring())});
+    const Owner owner = server.value_or(Owner{});
+    m_events.ErrorWindowClosed({title, text, ownerPid, owner.title, owner.key});
 }
 
 } // namespace brv

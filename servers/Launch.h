@@ -31,12 +31,12 @@ struct StartOptions {
 // How a start ended. A process that could not be created (the platform refuses it while, say, the
 // program file is being replaced) is worth another try on a restart; a refusal the operator has been
 // told about is not, nor a cancelled restart.
-enum class StartOutcome { kStarted, kRefused, kProcessNotCreated, kPortBusy, kCancelled };
+enum class StartOutcome { kStarted, kRefused, kChannelNotCreated, kProcessNotCreated, kPortBusy, kCancelled };
 
 struct StartResult {
     StartOutcome outcome = StartOutcome::kRefused;
     brvRunSL record;         // kStarted: the record as appended
-    unsigned long error = 0; // kProcessNotCreated, kPortBusy: the platform's error code
+    unsigned long error = 0; // kChannelNotCreated, kProcessNotCreated, kPortBusy: the platform's error code
 };
 
 // The error mode every server inherits: no critical-error boxes and no crash window, so a server that

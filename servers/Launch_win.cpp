@@ -133,6 +133,11 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
         refuse(FormatBadPriority(priorityClass), kCaptionLaunchRefused);
         return result;
     }
+    // Before the port: two servers of one title would share every command, stop and restart.
+    if (!options.epoch && table.HoldsTitle(record.serverTitle)) {
+        refuse(FormatTitleInUse(record.serverTitle), kCaptionLaunchRefused);
+        return result;
+    }
     // A server started a moment ago may not have bound its port yet: the table knows it already.
     if (table.HoldsAddress(record.ip, record.port)) {
         if (options.portBusyIsOutcome) {
@@ -154,6 +159,8 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
         return result;
     }
     if (!CreateChannel(record)) {
+        result.outcome = StartOutcome::kChannelNotCreated; // a passing shortage: a restart tries again
+        result.error = GetLastError();
         refuse(kMsgNoChannel, kCaptionError);
         return result;
     }

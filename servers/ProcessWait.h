@@ -1,5 +1,5 @@
 #pragma once
-// Waiting on any number of processes at once (the platform's own wait takes at most 64 handles).
+// Work the supervision's wait does beside its own events.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -14,10 +14,5 @@ struct WaitSide {
     void* event = nullptr;
     std::function<std::optional<uint64_t>()> serve;
 };
-
-// Returns when `stop` or `wake` (events) is set, any of the processes ends, or `timeoutMs` passes.
-// Handles beyond the first group are waited on by helper threads, one per group of 63.
-void WaitForAnyEnd(void* stop, void* wake, const std::vector<void*>& processes, unsigned timeoutMs,
-                   const WaitSide* side = nullptr);
 
 } // namespace brv

@@ -23,6 +23,9 @@ inline constexpr const wchar_t* kCaptionAskExit = L"Запрос на выход
 
 // "Возможно порт <port> уже используется \n или неправильно введен IP адрес <ip> !"
 std::wstring FormatPortMessage(const std::wstring& port, const std::wstring& ip);
+// A server of this title (name and port) already runs or waits for its restart: commands, the stop
+// button and the daily restart find a server by its title.
+std::wstring FormatTitleInUse(const std::wstring& title);
 
 // The over-long command line message with its length and the limit (both without the NUL).
 std::wstring FormatCommandTooLong(size_t units, size_t limit);

@@ -81,6 +81,14 @@ std::vector<brvRunSL> ServerTable::TakeAll(const Match& match, const HandleClose
     });
 }
 
+bool ServerTable::HoldsTitle(const std::wstring& title) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::any_of(m_records.begin(), m_records.end(),
+                       [&](const brvRunSL& r) { return r.serverTitle == title; }) ||
+           std::any_of(m_pending.begin(), m_pending.end(),
+                       [&](const PendingRestart& p) { return p.record.serverTitle == title; });
+}
+
 bool ServerTable::HoldsAddress(const std::wstring& ip, const std::wstring& port) const {
     return Locked([&](const Records& r) {
         return std::any_of(r.begin(), r.end(),
@@ -136,7 +144,11 @@ std::optional<brvRunSL> ServerTable::MoveToPending(const Match& match, uint64_t 
     return Locked([&](Records& r) {
         auto taken = TakeFirstLocked(r, match, close);
         if (taken) {
-            m_pending.push_back({*taken, dueMs, EpochLocked(taken->serverTitle)});
+            // The waiting copy owns nothing: the taker closes the process handle, so its value goes.
+            PendingRestart waiting{*taken, dueMs, EpochLocked(taken->serverTitle)};
+            waiting.record.process = nullptr;
+            waiting.record.consoleWindow = nullptr;
+            m_pending.push_back(std::move(waiting));
         }
         return taken;
     });

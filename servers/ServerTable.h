@@ -51,6 +51,8 @@ public:
     std::optional<brvRunSL> TakeFirst(const Match& match, const HandleCloser& close);
     std::vector<brvRunSL> TakeAll(const Match& match, const HandleCloser& close);
 
+    // True when a running server or a waiting restart carries this title.
+    bool HoldsTitle(const std::wstring& title) const;
     // True when a running server was started on this address and port (the texts, exactly).
     bool HoldsAddress(const std::wstring& ip, const std::wstring& port) const;
 

@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <ctime>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,24 +18,13 @@ namespace brv {
 
 namespace {
 
-struct Watched {
-    HANDLE process; // the record's own handle: its identity in the table
-    HANDLE ours;    // a duplicate to ask, which no stop can close meanwhile
-    DWORD pid;
-    std::wstring key;
-};
+constexpr uint64_t kSideFloorMs = 10;
 
-bool Alive(const Watched& w) {
-    if (w.ours != nullptr) {
-        return WaitForSingleObject(w.ours, 0) == WAIT_TIMEOUT;
-    }
-    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, w.pid);
-    if (h == nullptr) {
-        return false;
-    }
-    CloseHandle(h);
-    return true;
+std::vector<std::wstring> WatchedWindowTitles() {
+    return {std::begin(kWatchedWindowTitles), std::end(kWatchedWindowTitles)};
 }
+constexpr uint64_t kTickMs = 1000;
+constexpr uint64_t kMaxWaitMs = 0x7FFFFFFF;
 
 uint64_t Ticks(const FILETIME& t) {
     return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -44,9 +35,20 @@ uint64_t Ticks(const FILETIME& t) {
 Supervisor::Supervisor(ServerHost& host, ServerTable& table, ConsoleFinder& consoles,
                        const PriorityChoice& priorities, unsigned passMs, ServerEvents* events)
     : m_host(host), m_table(table), m_consoles(consoles), m_priorities(priorities), m_passMs(passMs),
-      m_events(events != nullptr ? *events : NoServerEvents()), m_pacer(passMs),
-      m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_errorWindows(table, m_events) {}
+      m_lifeEvents(
+          m_lives, [] { return GetTickCount64(); }, [] { return static_cast<int64_t>(std::time(nullptr)); }),
+      m_events(m_lifeEvents), m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_ends(m_wakeEvent),
+      m_errorWindows(table, m_events, false),
+      m_windows(WatchedWindowTitles(), [this](brvWindow w, const std::wstring& title, uint32_t pid) {
+          if (title == kConsoleTitle) {
+              m_consoles.Sighted();
+          } else {
+              m_errorWindows.Seen(w, title, pid);
+          }
+      }) {
+    m_lifeEvents.SetTeller(events);
+}
 
 Supervisor::~Supervisor() {
     Stop();
@@ -59,7 +61,7 @@ void Supervisor::Start() {
         return;
     }
     ResetEvent(static_cast<HANDLE>(m_stopEvent));
-    m_errorWindows.Start();
+    m_windows.Start();
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -69,11 +71,16 @@ void Supervisor::Stop() {
     }
     SetEvent(static_cast<HANDLE>(m_stopEvent));
     m_thread.join();
-    m_errorWindows.Stop();
+    m_windows.Stop();
 }
 
 void Supervisor::Wake() {
     SetEvent(static_cast<HANDLE>(m_wakeEvent));
+}
+
+void Supervisor::LookEverywhere() {
+    m_lookEverywhere = true;
+    Wake();
 }
 
 void* Supervisor::ThreadHandle() {
@@ -85,38 +92,46 @@ bool Supervisor::StopRequested() const {
 }
 
 void Supervisor::Run() {
+    uint64_t backstopDue = 0; // the first pass looks everywhere: windows shown before the watch began
     while (!StopRequested()) {
-        m_errorWindows.Pass();
-        TakeEndedServers();
-        m_events.Tick();
+        const uint64_t now = GetTickCount64();
+        const bool backstop = now >= backstopDue || m_lookEverywhere.exchange(false);
+        if (backstop) {
+            m_errorWindows.Pass();
+            backstopDue = now + m_passMs;
+        }
+        TakeEndedServers(backstop);
+        TickIfDue(GetTickCount64());
         RestartDueServers();
         ++m_passes;
-        WaitForChange();
+        WaitForChange(backstopDue);
     }
-    m_duplicates.Clear();
+    m_ends.Clear();
 }
 
 // Every server whose process has ended leaves the table for the waiting restarts, due at once unless
-// it was restarted less than a pass ago.
-void Supervisor::TakeEndedServers() {
+// it was restarted less than the restart gap ago. The platform tells of each end; `askEach` also asks
+// every process, for an end whose wait could not be set up.
+void Supervisor::TakeEndedServers(bool askEach) {
     const uint64_t now = GetTickCount64();
     m_table.Locked([this](const ServerTable::Records& r) {
-        m_duplicates.Refresh(r);
+        m_ends.Refresh(r);
         return 0;
     });
-    std::vector<Watched> watched;
-    for (const ProcessDuplicates::Entry& e : m_duplicates.Entries()) {
-        watched.push_back({static_cast<HANDLE>(e.process), static_cast<HANDLE>(e.ours), e.pid, e.key});
+    m_ends.Settle();
+    std::vector<ProcessEndWatch::Identity> ended = m_ends.TakeEnded();
+    if (askEach) {
+        const std::vector<ProcessEndWatch::Identity> more = m_ends.LookAll();
+        ended.insert(ended.end(), more.begin(), more.end());
     }
-    for (const Watched& w : watched) {
-        if (Alive(w)) {
-            continue;
-        }
-        // Taken by identity: the window thread may have stopped this very server meanwhile.
-        const uint64_t due = now + m_pacer.DueIn(w.key, now);
-        auto gone = m_table.MoveToPending(
-            [&w](const brvRunSL& r) { return r.process == w.process && r.processId == w.pid; }, due,
-            CloseHandleValue);
+    for (const ProcessEndWatch::Identity& id : ended) {
+        const auto same = [&id](const brvRunSL& r) {
+            return r.process == id.process && r.processId == id.pid;
+        };
+        // Taken by identity: the window thread may have stopped this very server meanwhile, and an end
+        // told twice finds it gone the second time. Due at once: its pacing is the governor's, asked
+        // when the restart comes due.
+        auto gone = m_table.MoveToPending(same, now, CloseHandleValue);
         if (!gone) {
             continue;
         }
@@ -125,7 +140,6 @@ void Supervisor::TakeEndedServers() {
             CloseHandle(static_cast<HANDLE>(gone->process));
         }
     }
-    m_pacer.Prune(now);
 }
 
 void Supervisor::RestartDueServers() {
@@ -138,35 +152,36 @@ void Supervisor::RestartDueServers() {
     }
 }
 
+// A restart that cannot be made this time is never dropped: it waits again under the governor and is
+// journaled with its reason. A server leaves the watch only by Stop or Exit.
 void Supervisor::Restart(PendingRestart restart) {
     const brvRunSL& record = restart.record;
-    const uint64_t now = GetTickCount64();
     const RestartDecision decision = m_events.BeforeRestart(record);
     if (decision.kind == RestartDecision::kCancel) {
         return;
     }
     if (decision.kind == RestartDecision::kDelay) {
-        restart.dueMs = now + decision.delayMs;
+        restart.dueMs = GetTickCount64() + decision.delayMs;
         m_table.AddPending(restart);
         return;
     }
+    StartResult started;
     const std::optional<uint32_t> priority = m_priorities.Selected();
     if (!priority) {
-        PostReport(kInvalidArgumentText, kCaptionError);
+        RetryLater(std::move(restart), RestartFailure::kNoPriority, 0);
         return;
     }
-    m_pacer.Restarted(RestartPacer::KeyOf(record.serverTitle, record.ip, record.port), now);
     StartOptions options;
     options.owner = m_host.OwnerWindow();
-    options.notify = [this](const Report& r) { m_host.PostReport(r); }; // never waits for the operator
+    options.notify = [](const Report&) {}; // unattended: journaled below, never a box
     options.epoch = restart.epoch;
     options.events = &m_events;
-    options.portBusyIsOutcome = true; // retried below, never a box that waits for somebody
-    StartResult started;
+    options.portBusyIsOutcome = true;
     try {
         started = StartServer(m_table, record, *priority, options);
     } catch (const std::exception&) {
-        return; // a restart that cannot be made leaves the server out of the table, like any refusal
+        RetryLater(std::move(restart), RestartFailure::kUnexpected, 0);
+        return;
     }
     switch (started.outcome) {
     case StartOutcome::kStarted:
@@ -174,21 +189,28 @@ void Supervisor::Restart(PendingRestart restart) {
         m_consoles.Watch(started.record);
         break;
     case StartOutcome::kProcessNotCreated:
-    case StartOutcome::kPortBusy:
-        // Never dropped from the watch because one try failed: tried again next pass, or when the
-        // events' BeforeRestart says so.
-        m_events.RestartFailed(record,
-                               started.outcome == StartOutcome::kPortBusy
-                                   ? RestartFailure::kPortBusy
-                                   : RestartFailure::kProcessNotCreated,
-                               started.error);
-        restart.dueMs = now + m_passMs;
-        m_table.AddPending(restart);
+        RetryLater(std::move(restart), RestartFailure::kProcessNotCreated, started.error);
         break;
-    case StartOutcome::kRefused:   // the reason has been posted to the window thread
+    case StartOutcome::kPortBusy:
+        RetryLater(std::move(restart), RestartFailure::kPortBusy, started.error);
+        break;
+    case StartOutcome::kChannelNotCreated:
+        RetryLater(std::move(restart), RestartFailure::kChannelNotCreated, started.error);
+        break;
+    case StartOutcome::kRefused:
+        RetryLater(std::move(restart), RestartFailure::kRefused, 0);
+        break;
     case StartOutcome::kCancelled: // stopped by the operator
         break;
     }
+}
+
+void Supervisor::RetryLater(PendingRestart restart, RestartFailure why, unsigned long error) {
+    const uint64_t now = GetTickCount64();
+    // The governor's plan is read back by BeforeRestart when the retry comes due.
+    m_events.RestartFailed(restart.record, why, error, {});
+    restart.dueMs = now + kRestartGapMs;
+    m_table.AddPending(restart);
 }
 
 void Supervisor::ReportEnd(const brvRunSL& record) {
@@ -207,7 +229,7 @@ void Supervisor::ReportEnd(const brvRunSL& record) {
     if (code == kHungExitCode) {
         return; // told as Hung when the watchdog ended it
     }
-    m_events.Ended(record, code, uptimeMs);
+    m_events.Ended(record, code, uptimeMs, {});
 }
 
 void Supervisor::PostReport(const std::wstring& text, const wchar_t* caption) {
@@ -222,22 +244,50 @@ const WaitSide* Supervisor::WaitSideOrNull() const {
     return m_side.event != nullptr ? &m_side : nullptr;
 }
 
-void Supervisor::WaitForChange() {
-    // Own duplicates: a stop on the window thread may close a record's handle while this waits. A
-    // server that ended since the walk signals its handle, so the wait returns at once.
-    m_table.Locked([this](const ServerTable::Records& r) {
-        m_duplicates.Refresh(r);
-        return 0;
-    });
-    std::vector<void*> running;
-    for (const ProcessDuplicates::Entry& e : m_duplicates.Entries()) {
-        if (e.ours != nullptr) {
-            running.push_back(e.ours);
+void Supervisor::TickIfDue(uint64_t nowMs) {
+    if (nowMs >= m_nextTickMs) {
+        m_events.Tick(); // what is due by the clock alone: loop ends, held notices
+        m_nextTickMs = nowMs + kTickMs;
+    }
+}
+
+// Sleeps until the stop or wake event, the backstop or the next waiting restart; the query watchdog's
+// socket and the clock's ticks are served on the way without ending the wait.
+void Supervisor::WaitForChange(uint64_t backstopDueMs) {
+    const WaitSide* side = WaitSideOrNull();
+    HANDLE handles[3] = {static_cast<HANDLE>(m_stopEvent), static_cast<HANDLE>(m_wakeEvent),
+                         side != nullptr ? static_cast<HANDLE>(side->event) : nullptr};
+    const DWORD count = side != nullptr ? 3 : 2;
+    uint64_t now = GetTickCount64();
+    // A floor, so that a side that is always due cannot make this spin.
+    auto sideAtOf = [&now](std::optional<uint64_t> in) -> std::optional<uint64_t> {
+        return in ? std::optional<uint64_t>(now + std::max<uint64_t>(*in, kSideFloorMs)) : std::nullopt;
+    };
+    std::optional<uint64_t> sideAt = side != nullptr ? sideAtOf(side->serve()) : std::nullopt;
+    for (;;) {
+        const std::optional<uint64_t> restartIn = m_table.NextPendingDueIn(now);
+        const uint64_t endAt = restartIn ? std::min(backstopDueMs, now + *restartIn) : backstopDueMs;
+        if (now >= endAt) {
+            return;
+        }
+        uint64_t until = std::min(endAt, m_nextTickMs);
+        if (sideAt) {
+            until = std::min(until, *sideAt);
+        }
+        const DWORD ms = static_cast<DWORD>(std::min<uint64_t>(until > now ? until - now : 0, kMaxWaitMs));
+        const DWORD r = WaitForMultipleObjects(count, handles, FALSE, ms);
+        if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1) {
+            return;
+        }
+        now = GetTickCount64();
+        if (side != nullptr && (r == WAIT_OBJECT_0 + 2 || (sideAt && now >= *sideAt))) {
+            sideAt = sideAtOf(side->serve());
+        }
+        TickIfDue(now);
+        if (r == WAIT_FAILED) {
+            Sleep(kSideFloorMs); // never a spin, whatever the platform says
         }
     }
-    const uint64_t due = m_table.NextPendingDueIn(GetTickCount64()).value_or(m_passMs);
-    WaitForAnyEnd(m_stopEvent, m_wakeEvent, running, static_cast<unsigned>(std::min<uint64_t>(m_passMs, due)),
-                  WaitSideOrNull());
 }
 
 } // namespace brv

@@ -16,6 +16,7 @@
 
 namespace brv {
 
+inline constexpr const wchar_t* kConsoleTitle = L"Console";
 // The servers' error windows and the console a starting server shows.
 inline constexpr const wchar_t* kWatchedWindowTitles[] = {L"Fatal Error - Dedicated server", L"Fatal Error",
                                                           L"hlds.exe", L"Half-Life Dedicated Server Error",

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     }
     ServerTable& table = rig.table;
     brv::Supervisor supervisor(rig.host, table, rig.consoles, rig.priorities);
+    supervisor.Lives().SetSettings(brv::RestartPolicy::GapOnly());
     supervisor.Start();
     const std::wstring title = L"Bench - 27190";
     std::vector<double> total, standinOwn, added;

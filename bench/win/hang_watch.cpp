@@ -15,7 +15,7 @@ namespace {
 
 class HangRecorder : public brv::ServerEvents {
 public:
-    void Hung(const brvRunSL& record, uint64_t) override {
+    void Hung(const brvRunSL& record, uint64_t, const brv::RestartPlan&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_hungAt[record.processId] = bench::NowMs();
     }
@@ -89,6 +89,7 @@ void Run(int servers, int hangs, int idleSeconds) {
     Shared shared;
     {
         brv::Supervisor plain(rig.host, rig.table, rig.consoles, rig.priorities, 500, &events);
+        plain.Lives().SetSettings(brv::RestartPolicy::GapOnly());
         plain.Start();
         Sleep(5000); // the consoles are found and titled
         HANDLE t = static_cast<HANDLE>(plain.ThreadHandle());
@@ -100,6 +101,7 @@ void Run(int servers, int hangs, int idleSeconds) {
                     100.0 * (bench::ThreadCpuMs(t) - thread0) / wall);
     }
     brv::Supervisor sup(rig.host, rig.table, rig.consoles, rig.priorities, 500, &events);
+    sup.Lives().SetSettings(brv::RestartPolicy::GapOnly());
     brv::QueryWatchdog q(rig.table, events, [&shared] { return shared.Get(); });
     sup.SetWaitSide(q.Side());
     sup.Start();

@@ -23,16 +23,15 @@ public:
     void Started(const brvRunSL& r) override {
         Time([&] { m_target.Started(r); }, true);
     }
-    void Ended(const brvRunSL& r, std::optional<uint32_t> code, uint64_t uptimeMs) override {
-        Time([&] { m_target.Ended(r, code, uptimeMs); }, true);
+    void Ended(const brvRunSL& r, std::optional<uint32_t> code, uint64_t uptimeMs,
+               const brv::RestartPlan& plan) override {
+        Time([&] { m_target.Ended(r, code, uptimeMs, plan); }, true);
     }
     void Tick() override {
         Time([&] { m_target.Tick(); }, false);
     }
-    brv::RestartDecision BeforeRestart(const brvRunSL& r) override {
-        brv::RestartDecision d;
-        Time([&] { d = m_target.BeforeRestart(r); }, false);
-        return d;
+    void Delayed(const brvRunSL& r, uint32_t quickDeaths, uint32_t waitSeconds) override {
+        Time([&] { m_target.Delayed(r, quickDeaths, waitSeconds); }, false);
     }
 
 private:
@@ -83,6 +82,7 @@ int main(int argc, char** argv) {
         brv::Watchdog watchdog(dir, nullptr, 0);
         Timed events(watchdog);
         brv::Supervisor supervisor(rig.host, rig.table, rig.consoles, rig.priorities, 500, &events);
+        supervisor.Lives().SetSettings(brv::RestartPolicy::GapOnly());
         supervisor.Start();
         for (int i = 0; i < rounds; ++i) {
             Sleep(600); // past the once-per-pass restart limit, which is not what is measured here

@@ -49,9 +49,10 @@ struct Scheduled {
         s.schedule.restartAt = L"12:00";
         s.schedule.warnMinutes = {1};
         watchdog.ApplySettings(s);
-        servers.events = &watchdog;
         supervisor = std::make_unique<brv::Supervisor>(servers.host, servers.table, servers.consoles,
                                                        servers.priorities, 500, &watchdog);
+        supervisor->Lives().SetSettings(brv::GovernorSettingsOf(s.restart));
+        servers.events = &supervisor->Events();
         supervisor->Start();
     }
     ~Scheduled() {
@@ -119,7 +120,7 @@ bool Warned(const WorkDir& dir, uint32_t pid) {
 TEST(DailyRestart, WarnsThenQuitsEndsTheOneThatStaysAndBothComeBackAtOnce) {
     Scheduled s;
     MovedClock clock;
-    brv::DailyRestart daily(s.servers.table, s.watchdog, clock);
+    brv::DailyRestart daily(s.servers.table, s.watchdog, s.supervisor->Events(), clock);
     const brvRunSL obeys = s.Launch(L"Obeys", 27321);
     const brvRunSL stays = s.Launch(L"Stays", 27322);
     daily.Tick(); // 11:58:30: the first look only learns the time
@@ -166,7 +167,7 @@ TEST(DailyRestart, SettingsSavedLaterCountFromTheNextLook) {
     brv::BrivanSettings off = s.watchdog.Settings();
     off.schedule.restartAt.clear();
     s.watchdog.ApplySettings(off);
-    brv::DailyRestart daily(s.servers.table, s.watchdog, clock);
+    brv::DailyRestart daily(s.servers.table, s.watchdog, s.supervisor->Events(), clock);
     const brvRunSL server = s.Launch(L"Later", 27323);
     daily.Tick();
     clock.Set(11, 59, 0);

@@ -14,7 +14,7 @@ namespace {
 
 class Recorder : public brv::ServerEvents {
 public:
-    void Hung(const brvRunSL& record, uint64_t silentSeconds) override {
+    void Hung(const brvRunSL& record, uint64_t silentSeconds, const brv::RestartPlan&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_hung.push_back({record.processId, silentSeconds});
     }

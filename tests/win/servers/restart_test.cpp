@@ -48,7 +48,8 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         started.push_back(r);
     }
-    void Ended(const brvRunSL& r, std::optional<uint32_t> code, uint64_t uptimeMs) override {
+    void Ended(const brvRunSL& r, std::optional<uint32_t> code, uint64_t uptimeMs,
+               const brv::RestartPlan&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         ended.push_back({r.processId, code, uptimeMs});
     }
@@ -56,7 +57,8 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         windows.emplace_back(w.title, w.ownerProcessId);
     }
-    void RestartFailed(const brvRunSL&, brv::RestartFailure why, unsigned long error) override {
+    void RestartFailed(const brvRunSL&, brv::RestartFailure why, unsigned long error,
+                       const brv::RestartPlan&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         failures.push_back(error);
         reasons.push_back(why);
@@ -252,18 +254,21 @@ TEST(Restart, FailedCreationIsToldWithThePlatformsErrorCode) {
     EXPECT_TRUE(w.host.PostedReports().empty());
 }
 
-TEST(Restart, RestartWithAPriorityOutsideThePlatformsSixIsRefusedWithItsMessage) {
-    Watch w;
+TEST(Restart, ARefusedRestartWaitsUnderTheGovernorJournaledWithNoBoxAndComesBackOnceItCan) {
+    RecordingEvents events;
+    Watch w({}, 500, &events);
     const brvRunSL s = w.Launch(L"Odd", 27250);
     w.servers.priorities.SetClasses({0x4}); // the operator picked a bad entry of drop-down 1012
     w.supervisor->Start();
     ASSERT_TRUE(KillFromOutside(s.processId));
-    ASSERT_TRUE(WaitFor([&] { return !w.host.PostedReports().empty(); }));
-    EXPECT_EQ(w.host.PostedReports()[0].text, brv::FormatBadPriority(0x4));
-    EXPECT_EQ(w.host.PostedReports()[0].caption, L"Отказ в запуске сервера");
-    w.Passes(2);
+    ASSERT_TRUE(WaitFor([&] { return events.Read([&] { return events.reasons.size() >= 2; }); }));
+    EXPECT_EQ(events.Read([&] { return events.reasons[0]; }), brv::RestartFailure::kRefused);
+    EXPECT_TRUE(w.host.PostedReports().empty()) << "unattended: journaled, never a box";
+    EXPECT_EQ(w.table.PendingCount(), 1u) << "never dropped from the watch";
     EXPECT_EQ(w.dir.Events("start").size(), 1u);
-    EXPECT_EQ(w.table.Count(), 0);
+    w.servers.priorities.SetClasses({0x20});
+    EXPECT_TRUE(WaitFor([&] { return w.table.Count() == 1; }, 10000));
+    EXPECT_EQ(w.dir.Events("start").size(), 2u);
 }
 
 TEST(Restart, AStopWhileTheRestartWaitsIsToldAndNothingStartsAfterwards) {

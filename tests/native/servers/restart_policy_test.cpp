@@ -1,4 +1,4 @@
-#include "servers/CrashGovernor.h"
+#include "servers/RestartPolicy.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,13 @@ const std::wstring kKey = L"Арена - 27015";
 // Starts the server at `at` and lets it die `ranMs` later; returns the plan and moves the clock to
 // the planned restart.
 struct Clock {
-    CrashGovernor governor;
+    RestartPolicy governor;
     uint64_t now = 1000 * kSecond;
 
     RestartPlan RunAndDie(uint64_t ranMs, EndReason reason = EndReason::Crash) {
-        governor.Started(kKey, now);
+        governor.Started(kKey, kKey, now);
         now += ranMs;
-        const RestartPlan plan = governor.Ended(kKey, now, reason);
+        const RestartPlan plan = governor.Ended(kKey, kKey, now, reason);
         EXPECT_GE(plan.restartAtMs, now);
         now = plan.restartAtMs;
         return plan;
@@ -27,7 +27,7 @@ struct Clock {
 
 } // namespace
 
-TEST(CrashGovernor, ThreeQuickDeathsRestartAtOnceThenTheDelayDoublesUpToTheCap) {
+TEST(RestartPolicy, ThreeQuickDeathsRestartAtOnceThenTheDelayDoublesUpToTheCap) {
     Clock c;
     std::vector<uint32_t> delays;
     std::vector<bool> loopStarts;
@@ -44,18 +44,18 @@ TEST(CrashGovernor, ThreeQuickDeathsRestartAtOnceThenTheDelayDoublesUpToTheCap) 
     EXPECT_TRUE(c.governor.InLoop(kKey));
 }
 
-TEST(CrashGovernor, ARestartAtOnceStillWaitsHalfASecondAfterTheLastStart) {
+TEST(RestartPolicy, ARestartAtOnceStillWaitsHalfASecondAfterTheLastStart) {
     Clock c;
-    c.governor.Started(kKey, c.now);
-    const RestartPlan plan = c.governor.Ended(kKey, c.now + 100, EndReason::Crash);
+    c.governor.Started(kKey, kKey, c.now);
+    const RestartPlan plan = c.governor.Ended(kKey, kKey, c.now + 100, EndReason::Crash);
     EXPECT_EQ(plan.delaySeconds, 0u);
     EXPECT_EQ(plan.restartAtMs, c.now + 500);
     // A run longer than the gap restarts at the moment of its end.
-    c.governor.Started(kKey, c.now + 1000);
-    EXPECT_EQ(c.governor.Ended(kKey, c.now + 3000, EndReason::Crash).restartAtMs, c.now + 3000);
+    c.governor.Started(kKey, kKey, c.now + 1000);
+    EXPECT_EQ(c.governor.Ended(kKey, kKey, c.now + 3000, EndReason::Crash).restartAtMs, c.now + 3000);
 }
 
-TEST(CrashGovernor, ARunPastQuickDeathSecondsStartsFromZeroAndEndsTheLoop) {
+TEST(RestartPolicy, ARunPastQuickDeathSecondsStartsFromZeroAndEndsTheLoop) {
     Clock c;
     for (int i = 0; i < 6; ++i) {
         c.RunAndDie(kSecond);
@@ -75,28 +75,28 @@ TEST(CrashGovernor, ARunPastQuickDeathSecondsStartsFromZeroAndEndsTheLoop) {
     EXPECT_EQ(delays, (std::vector<uint32_t>{0, 0, 0, 5, 10}));
 }
 
-TEST(CrashGovernor, ALoopIsSeenToEndWhileTheServerStillRuns) {
+TEST(RestartPolicy, ALoopIsSeenToEndWhileTheServerStillRuns) {
     Clock c;
     for (int i = 0; i < 4; ++i) {
         c.RunAndDie(kSecond);
     }
-    c.governor.Started(kKey, c.now);
+    c.governor.Started(kKey, kKey, c.now);
     EXPECT_EQ(c.governor.NextSettleIn(c.now), 60 * kSecond);
     EXPECT_TRUE(c.governor.SettledLoops(c.now + 59 * kSecond).empty());
     EXPECT_EQ(c.governor.SettledLoops(c.now + 60 * kSecond), std::vector<std::wstring>{kKey});
     EXPECT_TRUE(c.governor.SettledLoops(c.now + 61 * kSecond).empty()) << "reported once";
     EXPECT_FALSE(c.governor.NextSettleIn(c.now + 61 * kSecond).has_value());
-    const RestartPlan later = c.governor.Ended(kKey, c.now + 3600 * kSecond, EndReason::Crash);
+    const RestartPlan later = c.governor.Ended(kKey, kKey, c.now + 3600 * kSecond, EndReason::Crash);
     EXPECT_FALSE(later.loopEnded) << "already reported";
     EXPECT_EQ(later.delaySeconds, 0u);
 }
 
-TEST(CrashGovernor, FailedRestartsFollowTheSameScheduleAndNeverGiveUp) {
+TEST(RestartPolicy, FailedRestartsFollowTheSameScheduleAndNeverGiveUp) {
     Clock c;
     c.RunAndDie(kSecond);
     std::vector<uint32_t> delays;
     for (int i = 0; i < 200; ++i) {
-        const RestartPlan plan = c.governor.Ended(kKey, c.now, EndReason::StartFailed);
+        const RestartPlan plan = c.governor.Ended(kKey, kKey, c.now, EndReason::StartFailed);
         EXPECT_GE(plan.restartAtMs, c.now + 500) << "a failing start is not retried in a tight loop";
         c.now = plan.restartAtMs;
         delays.push_back(plan.delaySeconds);
@@ -107,7 +107,7 @@ TEST(CrashGovernor, FailedRestartsFollowTheSameScheduleAndNeverGiveUp) {
     EXPECT_EQ(c.governor.QuickDeaths(kKey), 201u);
 }
 
-TEST(CrashGovernor, AScheduledRestartIsNotAQuickDeath) {
+TEST(RestartPolicy, AScheduledRestartIsNotAQuickDeath) {
     Clock c;
     c.RunAndDie(kSecond);
     c.RunAndDie(kSecond);
@@ -118,32 +118,34 @@ TEST(CrashGovernor, AScheduledRestartIsNotAQuickDeath) {
     EXPECT_EQ(c.RunAndDie(kSecond).delaySeconds, 5u) << "fourth";
 }
 
-TEST(CrashGovernor, StopForgetsAndServersAreCountedApart) {
+TEST(RestartPolicy, StopForgetsAndServersAreCountedApart) {
     Clock c;
     for (int i = 0; i < 5; ++i) {
         c.RunAndDie(kSecond);
     }
-    c.governor.Started(L"Другой - 27016", c.now);
-    EXPECT_EQ(c.governor.Ended(L"Другой - 27016", c.now + kSecond, EndReason::Crash).delaySeconds, 0u);
-    EXPECT_TRUE(c.governor.Forget(kKey));
-    EXPECT_FALSE(c.governor.Forget(kKey));
+    c.governor.Started(L"Другой - 27016", L"Другой - 27016", c.now);
+    EXPECT_EQ(c.governor.Ended(L"Другой - 27016", L"Другой - 27016", c.now + kSecond, EndReason::Crash)
+                  .delaySeconds,
+              0u);
+    EXPECT_TRUE(c.governor.Stopped(kKey));
+    EXPECT_FALSE(c.governor.Stopped(kKey));
     EXPECT_EQ(c.RunAndDie(kSecond).delaySeconds, 0u);
     EXPECT_EQ(c.governor.QuickDeaths(L"Другой - 27016"), 1u);
 }
 
-TEST(CrashGovernor, ShortTestSettingsAndExtremeValuesKeepTheDelayInRange) {
+TEST(RestartPolicy, ShortTestSettingsAndExtremeValuesKeepTheDelayInRange) {
     GovernorSettings s;
     s.quickDeathSeconds = 2;
     s.quickDeathsBeforeDelay = 0;
     s.firstDelaySeconds = 1;
     s.maxDelaySeconds = 4;
-    EXPECT_EQ(CrashGovernor::DelayFor(1, s), 1u);
-    EXPECT_EQ(CrashGovernor::DelayFor(2, s), 2u);
-    EXPECT_EQ(CrashGovernor::DelayFor(3, s), 4u);
-    EXPECT_EQ(CrashGovernor::DelayFor(4000000000u, s), 4u);
+    EXPECT_EQ(RestartPolicy::DelayFor(1, s), 1u);
+    EXPECT_EQ(RestartPolicy::DelayFor(2, s), 2u);
+    EXPECT_EQ(RestartPolicy::DelayFor(3, s), 4u);
+    EXPECT_EQ(RestartPolicy::DelayFor(4000000000u, s), 4u);
     s.firstDelaySeconds = 300;
     s.maxDelaySeconds = 86400;
-    EXPECT_EQ(CrashGovernor::DelayFor(4000000000u, s), 86400u);
+    EXPECT_EQ(RestartPolicy::DelayFor(4000000000u, s), 86400u);
     s.maxDelaySeconds = 5; // below the first delay: the cap wins
-    EXPECT_EQ(CrashGovernor::DelayFor(1, s), 5u);
+    EXPECT_EQ(RestartPolicy::DelayFor(1, s), 5u);
 }

@@ -1,4 +1,4 @@
-#include "servers/RestartPlans.h"
+#include "servers/RestartPolicy.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ GovernorSettings Short() {
 
 // A server that dies `ranMs` after each start, restarted whenever the plans let it.
 struct Loop {
-    RestartPlans plans;
+    RestartPolicy plans;
     uint64_t now = 500 * kSecond;
     std::vector<uint64_t> waits; // what BeforeRestart asked for at the moment of each death
     int delayLines = 0;
@@ -47,7 +47,7 @@ struct Loop {
 
 } // namespace
 
-TEST(RestartPlans, ThreeQuickDeathsRestartAtOnceThenWaitsGrowToTheCapEachJournaledOnce) {
+TEST(RestartDue, ThreeQuickDeathsRestartAtOnceThenWaitsGrowToTheCapEachJournaledOnce) {
     Loop loop;
     for (int i = 0; i < 7; ++i) {
         loop.DieAfter(kSecond);
@@ -64,7 +64,7 @@ TEST(RestartPlans, ThreeQuickDeathsRestartAtOnceThenWaitsGrowToTheCapEachJournal
     EXPECT_EQ(loop.delayLines, 4);
 }
 
-TEST(RestartPlans, TheLoopStartsOnceAndALongRunSettlesItUnderItsTitle) {
+TEST(RestartDue, TheLoopStartsOnceAndALongRunSettlesItUnderItsTitle) {
     Loop loop;
     int starts = 0;
     for (int i = 0; i < 6; ++i) {
@@ -81,7 +81,7 @@ TEST(RestartPlans, TheLoopStartsOnceAndALongRunSettlesItUnderItsTitle) {
     EXPECT_EQ(loop.plans.BeforeRestart(kKey, loop.now + 500).waitMs, 0u);
 }
 
-TEST(RestartPlans, AFailedRestartIsRetriedOnTheSameScheduleWithoutASecondDelayLine) {
+TEST(RestartDue, AFailedRestartIsRetriedOnTheSameScheduleWithoutASecondDelayLine) {
     Loop loop;
     for (int i = 0; i < 3; ++i) {
         loop.DieAfter(kSecond);
@@ -96,7 +96,7 @@ TEST(RestartPlans, AFailedRestartIsRetriedOnTheSameScheduleWithoutASecondDelayLi
     EXPECT_EQ(loop.plans.Failed(kKey, kTitle, loop.now + 2 * kSecond).delaySeconds, 4u);
 }
 
-TEST(RestartPlans, AStopForgetsTheHistorySoTheNextStartBeginsFromZero) {
+TEST(RestartDue, AStopForgetsTheHistorySoTheNextStartBeginsFromZero) {
     Loop loop;
     for (int i = 0; i < 5; ++i) {
         loop.DieAfter(kSecond);
@@ -108,7 +108,7 @@ TEST(RestartPlans, AStopForgetsTheHistorySoTheNextStartBeginsFromZero) {
     EXPECT_EQ(loop.DieAfter(kSecond).delaySeconds, 0u);
 }
 
-TEST(RestartPlans, NewSettingsApplyFromTheNextEnd) {
+TEST(RestartDue, NewSettingsApplyFromTheNextEnd) {
     Loop loop;
     for (int i = 0; i < 4; ++i) {
         loop.DieAfter(kSecond);
