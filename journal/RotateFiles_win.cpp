@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace brv {
 namespace {
 
@@ -36,11 +38,11 @@ bool CopyAndEmpty(const std::wstring& from, const std::wstring& to) {
     if (target.h == INVALID_HANDLE_VALUE) {
         return false;
     }
-    static char buffer[64 * 1024]; // only the journal's own thread rotates
+    std::vector<char> buffer(64 * 1024);
     bool ok = true;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(source.h, buffer, sizeof buffer, &got, nullptr)) {
+        if (!ReadFile(source.h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
             ok = false;
             break;
         }
@@ -48,7 +50,7 @@ bool CopyAndEmpty(const std::wstring& from, const std::wstring& to) {
             break;
         }
         DWORD written = 0;
-        if (!WriteFile(target.h, buffer, got, &written, nullptr) || written != got) {
+        if (!WriteFile(target.h, buffer.data(), got, &written, nullptr) || written != got) {
             ok = false;
             break;
         }
