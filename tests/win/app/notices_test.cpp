@@ -73,6 +73,8 @@ TEST(Notices, OnePerServerPerMinuteReachesBothTheBalloonAndTheWebhookAndBalloons
     EXPECT_EQ(notices.Delivered(), 3u);
     EXPECT_EQ(inbox.TakeBalloons(), 0); // off: the webhook alone
     ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
+    EXPECT_TRUE(WaitFor([&] { return notices.Sent() == 3; }));
+    EXPECT_EQ(notices.Failed(), 0u);
     EXPECT_EQ(failures.Count(), 0u);
 }
 
@@ -88,9 +90,12 @@ TEST(Notices, AFailingWebhookIsJournaledOnceAndAnEmptyUrlEndsIt) {
     ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
     Sleep(200);
     EXPECT_EQ(failures.Count(), 1u);
+    EXPECT_EQ(notices.Failed(), 3u);
     notices.Apply({true, L""});
     notices.Offer({L"d", L"d", L"Сервер упал."}, NoticeKind::Event);
     Sleep(300);
     EXPECT_EQ(receiver.Requests().size(), 3u);
+    EXPECT_EQ(notices.Failed(), 3u) << "the count outlives the webhook";
+    EXPECT_EQ(notices.Sent(), 0u);
     EXPECT_EQ(inbox.TakeBalloons(), 4);
 }
