@@ -47,6 +47,7 @@ void Notices::Apply(const NotifySettings& settings) {
             WebhookOptions options;
             options.url = m_url;
             options.stopWaitMs = kWebhookStopWaitMs;
+            options.counts = m_counts;
             options.onFailure = [sink = m_failures](const std::wstring& reason) {
                 std::lock_guard<std::mutex> lock(sink->mutex);
                 if (sink->journal) {

@@ -37,6 +37,9 @@ public:
 
     // Notices that went out (balloon or webhook), for tests and figures.
     uint64_t Delivered() const;
+    // The webhook's notices delivered and lost over the whole run, whatever URLs it had. Any thread.
+    uint64_t Sent() const { return m_counts->sent.load(); }
+    uint64_t Failed() const { return m_counts->failed.load(); }
 
 private:
     void Deliver(const Notice& notice);
@@ -51,6 +54,7 @@ private:
     HWND m_window;
     UINT m_message;
     std::shared_ptr<FailureSink> m_failures;
+    const std::shared_ptr<WebhookCounts> m_counts = std::make_shared<WebhookCounts>();
     mutable std::mutex m_mutex; // guards everything below
     NotifyLimiter m_limiter;
     bool m_balloons = true;

@@ -103,8 +103,10 @@ void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, u
 void Watchdog::ErrorWindowClosed(const ErrorWindowSeen& window) {
     m_journal.Write(JournalTag::Window,
                     WindowText(window.serverTitle, window.ownerProcessId, window.title, window.text));
-    const std::wstring& who = window.serverTitle.empty() ? window.title : window.serverTitle;
-    m_notices.Offer(NoticeFor(who, WindowNoticeText(window.text)), NoticeKind::Event);
+    // Another program's window text is its own business: journaled here, never shown or sent out.
+    if (!window.serverTitle.empty()) {
+        m_notices.Offer(NoticeFor(window.serverTitle, WindowNoticeText(window.text)), NoticeKind::Event);
+    }
 }
 
 void Watchdog::RestartFailed(const brvRunSL& record, RestartFailure why, unsigned long error,

@@ -31,6 +31,7 @@ public:
 
     const std::wstring& WorkDir() const { return m_workDir; }
     Journal& Log() { return m_journal; }
+    const Notices& Notifications() const { return m_notices; } // its Sent() and Failed() counts
     BrivanSettings Settings() const;
     // Settings saved by the operator: they apply from the next event on.
     void ApplySettings(const BrivanSettings& settings);

@@ -13,13 +13,17 @@ bool JournalQueue::Push(JournalEntry entry) {
     return true;
 }
 
-JournalBatch JournalQueue::TakeFront(size_t maxEntries) {
+JournalBatch JournalQueue::TakeFront(size_t maxEntries, size_t maxCost) {
     JournalBatch batch;
     if (m_outstanding) {
         return batch;
     }
     while (!m_queue.empty() && batch.entries.size() < maxEntries) {
-        m_outstandingBytes += Cost(m_queue.front());
+        const size_t cost = Cost(m_queue.front());
+        if (!batch.entries.empty() && m_outstandingBytes + cost > maxCost) {
+            break;
+        }
+        m_outstandingBytes += cost;
         batch.entries.push_back(std::move(m_queue.front()));
         m_queue.pop_front();
     }

@@ -29,9 +29,10 @@ public:
     // False when the line did not fit (it is counted as dropped).
     bool Push(JournalEntry entry);
 
-    // Moves up to `maxEntries` of the oldest lines out for writing; they still count against the bound
-    // until Commit or PutBack. Only one batch is out at a time.
-    JournalBatch TakeFront(size_t maxEntries);
+    // Moves up to `maxEntries` of the oldest lines, costing at most `maxCost` together (always at least
+    // one line), out for writing; they still count against the bound until Commit or PutBack. Only one
+    // batch is out at a time.
+    JournalBatch TakeFront(size_t maxEntries, size_t maxCost = static_cast<size_t>(-1));
     // The batch is in the file.
     void Commit();
     // The batch could not be written: its lines go back in front, in their order.

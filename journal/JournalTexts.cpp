@@ -25,6 +25,11 @@ std::wstring JournalDroppedText(uint64_t lines) {
     return L"Журнал был недоступен для записи, пропущено записей: " + std::to_wstring(lines);
 }
 
+std::wstring JournalUnwritableText(const std::string& since, unsigned long errorCode) {
+    return L"Журнал не удавалось записать с " + std::wstring(since.begin(), since.end()) + L" (ошибка " +
+           std::to_wstring(errorCode) + L"), записи этого времени ждали в памяти и дописаны";
+}
+
 std::wstring WebhookFailedText(const std::wstring& reason) {
     return L"Веб-хук не принял уведомление (" + reason +
            L"); до первой удачной отправки ошибки не записываются";

@@ -12,6 +12,8 @@ std::wstring BrivanStartedText(const std::wstring& version, const std::wstring& 
 enum class BrivanEnd { ExitButton, SessionEnd };
 std::wstring BrivanEndedText(BrivanEnd how);
 std::wstring JournalDroppedText(uint64_t lines);
+// Written once the journal could be written again; `since` is the stamp of the first failure.
+std::wstring JournalUnwritableText(const std::string& since, unsigned long errorCode);
 std::wstring WebhookFailedText(const std::wstring& reason);
 
 // START: the command line is masked here (the record's two passwords are its known values).

@@ -2,13 +2,16 @@
 
 #include "journal/JournalQueue.h"
 #include "journal/JournalTexts.h"
+#include "journal/RotateFiles_win.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 namespace brv {
 
@@ -23,6 +26,8 @@ struct Journal::State {
     bool kick = false;
     bool stop = false;
     bool finished = false;
+    std::atomic<uint64_t> written{0};
+    std::atomic<uint64_t> dropped{0};
 };
 
 namespace {
@@ -57,33 +62,14 @@ LocalStamp StampOf(uint64_t utcTicks) {
                       local.wMinute, local.wSecond, offset};
 }
 
-void RotateIfDue(const JournalOptions& options, const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return;
-    }
-    const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (!JournalNeedsRotation(size, options.rotateBytes)) {
-        return;
-    }
-    // A step that fails (an editor holds a file) is skipped: the lines then go on into the current file.
-    for (const RotationStep& step : JournalRotationPlan(options.folder)) {
-        if (step.to.empty()) {
-            DeleteFileW(step.from.c_str());
-        } else {
-            MoveFileExW(step.from.c_str(), step.to.c_str(), MOVEFILE_REPLACE_EXISTING);
-        }
-    }
-}
-
-// Appends the bytes whole or not at all: a write cut short (full disk) is cut back off the file.
-bool AppendWhole(const std::wstring& path, const std::string& bytes) {
+// Appends the bytes whole or not at all: a write cut short (full disk) is cut back off the file. Returns
+// 0 or the platform's error code.
+DWORD AppendWhole(const std::wstring& path, const std::string& bytes) {
     HANDLE file =
         CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return GetLastError();
     }
     LARGE_INTEGER end{};
     bool ok = SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END) != FALSE;
@@ -94,31 +80,50 @@ bool AppendWhole(const std::wstring& path, const std::string& bytes) {
         ok = WriteFile(file, bytes.data() + done, piece, &written, nullptr) && written > 0;
         done += written;
     }
+    const DWORD error = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
     if (!ok && done > 0) {
         SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
         SetEndOfFile(file);
     }
     CloseHandle(file);
-    return ok;
+    return error;
 }
 
-bool WriteBatch(const JournalOptions& options, const JournalBatch& batch) {
+// Since when and why the file could not be written; its line goes in once writing works again.
+struct Outage {
+    uint64_t sinceTicks = 0;
+    DWORD error = 0;
+};
+
+// Returns 0, or the platform's error code with nothing written.
+DWORD WriteBatch(const JournalOptions& options, const JournalBatch& batch,
+                 const std::optional<Outage>& outage, uint64_t& lines) {
     std::string bytes;
+    lines = batch.entries.size();
     for (const JournalEntry& e : batch.entries) {
         bytes += FormatJournalLine(StampOf(e.utcTicks), e.tag, e.text);
+    }
+    if (outage) {
+        bytes +=
+            FormatJournalLine(StampOf(NowTicks()), JournalTag::Brivan,
+                              JournalUnwritableText(FormatStamp(StampOf(outage->sinceTicks)), outage->error));
+        ++lines;
     }
     if (batch.dropped > 0) {
         bytes +=
             FormatJournalLine(StampOf(NowTicks()), JournalTag::Brivan, JournalDroppedText(batch.dropped));
+        ++lines;
     }
-    const std::wstring path = options.folder + L"\\" + kJournalFileName;
-    RotateIfDue(options, path);
-    return AppendWhole(path, bytes);
+    if (const DWORD error = RotateJournalIfDue(options.folder, options.rotateBytes)) {
+        return error;
+    }
+    return AppendWhole(options.folder + L"\\" + kJournalFileName, bytes);
 }
 
 void Run(const std::shared_ptr<Journal::State>& s) {
     std::unique_lock lock(s->mutex);
     bool failed = false;
+    std::optional<Outage> outage;
     for (;;) {
         if (failed) {
             s->wake.wait_for(lock, std::chrono::milliseconds(s->options.retryMs),
@@ -134,21 +139,29 @@ void Run(const std::shared_ptr<Journal::State>& s) {
             }
             continue;
         }
-        JournalBatch batch = s->queue.TakeFront(kBatchLines);
+        JournalBatch batch = s->queue.TakeFront(kBatchLines, kJournalBatchCost);
         lock.unlock();
-        const bool ok = WriteBatch(s->options, batch);
+        uint64_t lines = 0;
+        const DWORD error = WriteBatch(s->options, batch, outage, lines);
         lock.lock();
-        if (ok) {
+        if (error == 0) {
             s->queue.Commit();
+            s->written += lines;
+            outage.reset();
         } else {
             s->queue.PutBack(std::move(batch));
+            if (!outage) {
+                outage = Outage{NowTicks(), error};
+            }
         }
-        failed = !ok;
+        failed = error != 0;
         s->changed.notify_all();
         if (failed && s->stop) {
             break;
         }
     }
+    // Given up at the stop: what still waits is lost.
+    s->dropped += s->queue.QueuedLines();
     s->finished = true;
     s->changed.notify_all();
 }
@@ -172,9 +185,12 @@ void Journal::Write(JournalTag tag, std::wstring text) {
     {
         std::lock_guard lock(m_state->mutex);
         if (m_state->stop) {
+            ++m_state->dropped;
             return;
         }
-        m_state->queue.Push(std::move(entry));
+        if (!m_state->queue.Push(std::move(entry))) {
+            ++m_state->dropped;
+        }
     }
     m_state->wake.notify_one();
 }
@@ -205,6 +221,14 @@ void Journal::Stop(uint32_t timeoutMs) {
     } else {
         m_thread.detach(); // it holds its own share of the state
     }
+}
+
+uint64_t Journal::LinesWritten() const {
+    return m_state->written.load();
+}
+
+uint64_t Journal::LinesDropped() const {
+    return m_state->dropped.load();
 }
 
 std::wstring Journal::Path() const {

@@ -2,7 +2,8 @@
 // The writer of "Brivan.log". Write never waits for the file: lines go into a bounded queue that a
 // thread of the journal's own appends to the file, whole lines only, rotating it past its limit. When
 // the file cannot be written (read-only folder, full disk, locked by another program) the lines wait
-// and the writer tries again later; nobody is asked anything.
+// and the writer tries again later; nobody is asked anything, and once writing works again one line
+// says since when and why it did not.
 #include "journal/JournalLine.h"
 #include "journal/Rotation.h"
 
@@ -19,6 +20,10 @@ struct JournalOptions {
     size_t maxQueuedBytes = 1024 * 1024; // lines kept while the file cannot be written
     uint32_t retryMs = 5000;             // pause after a failed write
 };
+
+// One append takes lines costing at most this much (JournalQueue::Cost), so the file passes its limit by
+// no more than that before the next rotation.
+inline constexpr size_t kJournalBatchCost = 64 * 1024;
 
 // A line's text is cut to this many characters, so one huge message cannot crowd out the others.
 inline constexpr size_t kJournalMaxTextChars = 4000;
@@ -44,6 +49,12 @@ public:
     void Stop(uint32_t timeoutMs);
 
     std::wstring Path() const;
+
+    // Lines appended to the file so far (Brivan's own notes of an outage or a loss included), and lines
+    // lost: refused by the full queue while the file could not be written, or still waiting when the
+    // stop gave up. Any thread.
+    uint64_t LinesWritten() const;
+    uint64_t LinesDropped() const;
 
     struct State;
 

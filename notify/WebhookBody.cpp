@@ -43,8 +43,17 @@ std::string JsonString(const std::wstring& text) {
     return out;
 }
 
-std::string WebhookBody(const std::wstring& content) {
-    return "{\"content\":" + JsonString(FitText(content, kWebhookMaxContentChars)) + "}";
+std::string WebhookBody(const std::wstring& content, WebhookService service) {
+    const std::string text = JsonString(FitText(content, kWebhookMaxContentChars));
+    switch (service) {
+    case WebhookService::Discord:
+        return "{\"content\":" + text + "}";
+    case WebhookService::Slack:
+        return "{\"text\":" + text + "}";
+    case WebhookService::Unknown:
+        break;
+    }
+    return "{\"content\":" + text + ",\"text\":" + text + "}";
 }
 
 } // namespace brv

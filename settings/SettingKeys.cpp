@@ -1,5 +1,7 @@
 #include "settings/SettingKeys.h"
 
+#include "notify/WebhookUrl.h"
+
 #include <algorithm>
 #include <functional>
 
@@ -202,7 +204,8 @@ std::wstring RequirementOf(const SettingInfo& info) {
     case SettingKind::Flag:
         return L"нужно 1 (да) или 0 (нет)";
     case SettingKind::Url:
-        return L"нужен адрес, начинающийся с http:// или https://, без пробелов, или пусто";
+        return L"нужен адрес, начинающийся с https:// (http:// — только к этому компьютеру: 127.0.0.1 или "
+               L"localhost), без пробелов, или пусто";
     case SettingKind::TimeOfDay:
         return L"нужно время ЧЧ:ММ, например 05:30, или пусто";
     case SettingKind::MinuteList:
@@ -277,6 +280,13 @@ bool ApplySetting(BrivanSettings& s, SettingKey key, std::wstring_view raw, std:
         }
         break;
     case SettingKind::Url:
+        // The token of a chat webhook is part of its URL: over plain http it would cross the network in
+        // clear.
+        if (ValidUrl(text) && !text.empty() && WebhookUrlVerdict(text) == UrlVerdict::PlainHttpAway) {
+            requirement = L"по адресу http:// ключ веб-хука ушёл бы по сети открытым текстом: нужен https:// "
+                          L"(http:// — только к этому компьютеру: 127.0.0.1 или localhost)";
+            return false;
+        }
         if ((ok = ValidUrl(text))) {
             s.notify.webhookUrl = std::wstring(text);
         }

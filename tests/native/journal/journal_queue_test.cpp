@@ -85,3 +85,15 @@ TEST(JournalTexts, ExitAndWindowLinesCarryCodeUptimeAndTheMessage) {
     EXPECT_EQ(WindowText(L"", 9, L"Half-Life Dedicated Server Error", L""),
               L"закрыто окно «Half-Life Dedicated Server Error» процесса PID 9: (без текста)");
 }
+
+TEST(JournalQueue, ABatchStopsAtItsCostButNeverComesOutEmpty) {
+    const size_t cost = JournalQueue::Cost(Line(L"a"));
+    JournalQueue queue(cost * 100);
+    queue.Push(Line(std::wstring(50, L'x')));
+    queue.Push(Line(L"a"));
+    queue.Push(Line(L"b"));
+    JournalBatch first = queue.TakeFront(10, cost);
+    EXPECT_EQ(first.entries.size(), 1u) << "one line dearer than the limit still goes alone";
+    queue.Commit();
+    EXPECT_EQ(Texts(queue.TakeFront(10, cost * 2)), (std::vector<std::wstring>{L"a", L"b"}));
+}

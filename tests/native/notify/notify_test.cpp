@@ -75,8 +75,9 @@ TEST(NotifyLimiter, StopForgetsTheLoopAndItsWaitingNotice) {
 }
 
 TEST(WebhookBody, ContentIsOneProperlyEscapedJsonStringInUtf8) {
-    EXPECT_EQ(WebhookBody(L"Арена"), "{\"content\":\"\xD0\x90\xD1\x80\xD0\xB5\xD0\xBD\xD0\xB0\"}");
-    EXPECT_EQ(WebhookBody(L"say \"hi\" C:\\hlds\r\n\t\x01\x1f\x7f end"),
+    EXPECT_EQ(WebhookBody(L"Арена", brv::WebhookService::Discord),
+              "{\"content\":\"\xD0\x90\xD1\x80\xD0\xB5\xD0\xBD\xD0\xB0\"}");
+    EXPECT_EQ(WebhookBody(L"say \"hi\" C:\\hlds\r\n\t\x01\x1f\x7f end", brv::WebhookService::Discord),
               "{\"content\":\"say \\\"hi\\\" C:\\\\hlds\\r\\n\\t\\u0001\\u001f\\u007f end\"}");
     EXPECT_EQ(JsonString(L"</script>"), "\"</script>\"");
     std::wstring lone;
@@ -86,7 +87,7 @@ TEST(WebhookBody, ContentIsOneProperlyEscapedJsonStringInUtf8) {
 }
 
 TEST(WebhookBody, ALongMessageIsCutToWhatChatServicesAccept) {
-    const std::string body = WebhookBody(std::wstring(5000, L'я'));
+    const std::string body = WebhookBody(std::wstring(5000, L'я'), brv::WebhookService::Discord);
     // 1899 letters of two bytes, the ellipsis of three, the frame of 14.
     EXPECT_EQ(body.size(), 1899u * 2 + 3 + 14);
     EXPECT_EQ(body.substr(body.size() - 5), "\xE2\x80\xA6\"}");

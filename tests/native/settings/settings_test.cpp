@@ -137,6 +137,9 @@ TEST(Settings, ValuesAtTheEdgesOfTheirRanges) {
         {L"Notify/WebhookUrl", L"http://", false},
         {L"Notify/WebhookUrl", L"http://a b", false},
         {L"Notify/WebhookUrl", L"", true},
+        {L"Notify/WebhookUrl", L"http://localhost:8080/hook", true},
+        {L"Notify/WebhookUrl", L"http://hooks.example/x", false},
+        {L"Notify/WebhookUrl", L"http://127.0.0.1@hooks.example/x", false},
     };
     for (const Case& c : cases) {
         const SettingsLoad load = ParseSettings(LookupIn({{c.key, c.value}}));
@@ -182,6 +185,15 @@ TEST(Settings, TheDialogsTextsAreCheckedStrictlyAndTheFirstFaultIsNamed) {
     result = SettingsFromTexts(texts);
     ASSERT_TRUE(std::holds_alternative<SettingProblem>(result));
     EXPECT_EQ(std::get<SettingProblem>(result).key, SettingKey::HangSeconds);
+
+    texts = TextsOf(BrivanSettings{});
+    texts[static_cast<size_t>(SettingKey::WebhookUrl)] = L"http://discord.com/api/webhooks/1/token";
+    result = SettingsFromTexts(texts);
+    ASSERT_TRUE(std::holds_alternative<SettingProblem>(result));
+    EXPECT_EQ(
+        SettingsProblemMessage(std::get<SettingProblem>(result)),
+        L"Неверное значение поля «Веб-хук (адрес)»:\n по адресу http:// ключ веб-хука ушёл бы по сети "
+        L"открытым текстом: нужен https:// (http:// — только к этому компьютеру: 127.0.0.1 или localhost).");
 }
 
 TEST(Settings, TheFileIsUtf16WithItsMarkAndReadsBackTheSameSettings) {

@@ -58,9 +58,10 @@ TEST(Notices, OnePerServerPerMinuteReachesBothTheBalloonAndTheWebhookAndBalloons
     EXPECT_EQ(notices.Delivered(), 2u);
     EXPECT_EQ(inbox.TakeBalloons(), 2);
     ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 2; }));
-    EXPECT_EQ(BodyOf(receiver.Requests()[0]),
-              "{\"content\":\"Brivan: \xD0\x90\xD1\x80\xD0\xB5\xD0\xBD\xD0\xB0 - 27015: "
-              "\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80 \xD1\x83\xD0\xBF\xD0\xB0\xD0\xBB.\"}");
+    const std::string text =
+        "\"Brivan: \xD0\x90\xD1\x80\xD0\xB5\xD0\xBD\xD0\xB0 - 27015: "
+        "\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80 \xD1\x83\xD0\xBF\xD0\xB0\xD0\xBB.\"";
+    EXPECT_EQ(BodyOf(receiver.Requests()[0]), "{\"content\":" + text + ",\"text\":" + text + "}");
 
     // A crash loop of the first server: its start waits for the minute, then comes out of Tick.
     notices.Offer({L"a", L"Арена - 27015", L"Падает сразу после запуска."}, NoticeKind::LoopStart);
@@ -72,6 +73,8 @@ TEST(Notices, OnePerServerPerMinuteReachesBothTheBalloonAndTheWebhookAndBalloons
     EXPECT_EQ(notices.Delivered(), 3u);
     EXPECT_EQ(inbox.TakeBalloons(), 0); // off: the webhook alone
     ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
+    EXPECT_TRUE(WaitFor([&] { return notices.Sent() == 3; }));
+    EXPECT_EQ(notices.Failed(), 0u);
     EXPECT_EQ(failures.Count(), 0u);
 }
 
@@ -87,9 +90,12 @@ TEST(Notices, AFailingWebhookIsJournaledOnceAndAnEmptyUrlEndsIt) {
     ASSERT_TRUE(WaitFor([&] { return receiver.Requests().size() == 3; }));
     Sleep(200);
     EXPECT_EQ(failures.Count(), 1u);
+    EXPECT_EQ(notices.Failed(), 3u);
     notices.Apply({true, L""});
     notices.Offer({L"d", L"d", L"Сервер упал."}, NoticeKind::Event);
     Sleep(300);
     EXPECT_EQ(receiver.Requests().size(), 3u);
+    EXPECT_EQ(notices.Failed(), 3u) << "the count outlives the webhook";
+    EXPECT_EQ(notices.Sent(), 0u);
     EXPECT_EQ(inbox.TakeBalloons(), 4);
 }

@@ -38,6 +38,12 @@ std::string TextOf(const std::string& line) {
     return tag == std::string::npos ? std::string() : line.substr(line.find(' ', tag + 1) + 1);
 }
 
+bool IsOutageLine(const std::string& line) {
+    return line.find(" BRIVAN ") != std::string::npos &&
+           TextOf(line).starts_with("Журнал не удавалось записать с ") &&
+           TextOf(line).find("(ошибка ") != std::string::npos;
+}
+
 class JournalTest : public brvtest::WinTestDir {
 protected:
     JournalOptions Options() const {
@@ -118,10 +124,14 @@ TEST_F(JournalTest, AnUnwritableJournalKeepsItsLinesAndWritesThemOnceItCanWithou
     journal.Write(JournalTag::Delay, L"третья");
     ASSERT_TRUE(journal.Flush(10000));
     const auto lines = Lines(ReadBytes(Log()));
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(TextOf(lines[0]), "первая");
     EXPECT_EQ(TextOf(lines[1]), "вторая");
     EXPECT_EQ(TextOf(lines[2]), "третья");
+    // The outage is journaled once, after the lines it held back.
+    EXPECT_TRUE(IsOutageLine(lines[3])) << lines[3];
+    EXPECT_EQ(journal.LinesWritten(), 4u);
+    EXPECT_EQ(journal.LinesDropped(), 0u);
     EXPECT_TRUE(m_reports.empty());
 }
 
@@ -139,14 +149,15 @@ TEST_F(JournalTest, AFileLockedByAnotherProgramIsTriedAgainLaterByItself) {
     CloseHandle(lock);
     // No flush: the writer's own retry brings the lines in.
     std::vector<std::string> lines;
-    for (int waited = 0; waited < 10000 && lines.size() < 100; waited += 50) {
+    for (int waited = 0; waited < 10000 && lines.size() < 101; waited += 50) {
         Sleep(50);
         lines = Lines(ReadBytes(Log()));
     }
-    ASSERT_EQ(lines.size(), 100u);
+    ASSERT_EQ(lines.size(), 101u) << "the lines and one note of the outage, however many tries it took";
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(TextOf(lines[static_cast<size_t>(i)]), "строка " + std::to_string(i));
     }
+    EXPECT_TRUE(IsOutageLine(lines[100])) << lines[100];
 }
 
 TEST_F(JournalTest, MemoryStaysBoundedWhileTheFileIsUnwritableAndTheLossIsJournaled) {
@@ -161,11 +172,14 @@ TEST_F(JournalTest, MemoryStaysBoundedWhileTheFileIsUnwritableAndTheLossIsJourna
     ASSERT_TRUE(RemoveDirectoryW(Log().c_str()));
     ASSERT_TRUE(journal.Flush(10000));
     const auto lines = Lines(ReadBytes(Log()));
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(TextOf(lines[0]), "строка 0");
     EXPECT_EQ(TextOf(lines[2]), "строка 2");
-    EXPECT_NE(lines[3].find(" BRIVAN "), std::string::npos);
-    EXPECT_EQ(TextOf(lines[3]), "Журнал был недоступен для записи, пропущено записей: 47");
+    EXPECT_TRUE(IsOutageLine(lines[3])) << lines[3];
+    EXPECT_NE(lines[4].find(" BRIVAN "), std::string::npos);
+    EXPECT_EQ(TextOf(lines[4]), "Журнал был недоступен для записи, пропущено записей: 47");
+    EXPECT_EQ(journal.LinesWritten(), 5u);
+    EXPECT_EQ(journal.LinesDropped(), 47u);
 }
 
 TEST_F(JournalTest, StopGivesUpOnAFileThatCannotBeWrittenAndLaterWritesAreIgnored) {
@@ -179,6 +193,8 @@ TEST_F(JournalTest, StopGivesUpOnAFileThatCannotBeWrittenAndLaterWritesAreIgnore
     journal.Write(JournalTag::Brivan, L"после остановки");
     EXPECT_FALSE(journal.Flush(200));
     EXPECT_FALSE(Exists(Log()));
+    EXPECT_EQ(journal.LinesDropped(), 2u);
+    EXPECT_EQ(journal.LinesWritten(), 0u);
 }
 
 TEST_F(JournalTest, AHugeMessageIsCutSoOneLineCannotCrowdOutTheOthers) {
@@ -188,4 +204,96 @@ TEST_F(JournalTest, AHugeMessageIsCutSoOneLineCannotCrowdOutTheOthers) {
     const auto lines = Lines(ReadBytes(Log()));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(TextOf(lines[0]), brv::ToUtf8(std::wstring(brv::kJournalMaxTextChars, L'я') + L"…"));
+}
+
+namespace {
+
+uint64_t SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return 0;
+    }
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// True when both handles are on one file.
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x{}, y{};
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber;
+}
+
+} // namespace
+
+TEST_F(JournalTest, AViewerThatForbidsRenamingCannotMakeTheFileGrowPastItsLimitAndNoLineIsLost) {
+    constexpr uint64_t kLimit = 4096;
+    constexpr uint64_t kChunkBytes = 10 * 100; // ten lines of under 100 bytes each
+    WriteBytes(Log(), "");
+    // A log viewer: reads along and lets others write, but forbids renaming and deleting.
+    HANDLE viewer = CreateFileW(Log().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    JournalOptions o = Options();
+    o.rotateBytes = kLimit;
+    Journal journal(o);
+    std::vector<std::string> expected;
+    for (int chunk = 0; chunk < 20; ++chunk) {
+        for (int i = 0; i < 10; ++i) {
+            const std::wstring text =
+                L"строка " + std::to_wstring(chunk * 10 + i) + L" " + std::wstring(30, L'x');
+            expected.push_back(brv::ToUtf8(text));
+            journal.Write(JournalTag::Exit, text);
+        }
+        ASSERT_TRUE(journal.Flush(10000)) << "chunk " << chunk;
+        ASSERT_LE(SizeOf(Log()), kLimit + kChunkBytes) << "chunk " << chunk;
+    }
+    std::vector<std::string> found; // oldest generation first
+    for (int g = brv::kJournalKeptGenerations; g >= 0; --g) {
+        const std::wstring path = g == 0 ? Log() : Path(L"Brivan." + std::to_wstring(g) + L".log");
+        if (Exists(path)) {
+            for (const std::string& line : Lines(ReadBytes(path))) {
+                found.push_back(TextOf(line));
+            }
+        }
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(Exists(Path(L"Brivan.3.log"))) << "it rotated more than once";
+    EXPECT_EQ(journal.LinesWritten(), 200u);
+    EXPECT_EQ(journal.LinesDropped(), 0u);
+    // The viewer still reads the journal itself, emptied in place rather than renamed away.
+    HANDLE now =
+        CreateFileW(Log().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_TRUE(SameFile(viewer, now));
+    CloseHandle(now);
+    CloseHandle(viewer);
+}
+
+TEST_F(JournalTest, AFileLockedAgainstWritingHoldsTheLinesBackUntilItCanBeRotatedAndGrowsNoFurther) {
+    constexpr uint64_t kLimit = 4096;
+    const std::string before = std::string(5000, 'x') + "\r\n"; // already past the limit
+    WriteBytes(Log(), before);
+    HANDLE reader =
+        CreateFileW(Log().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    JournalOptions o = Options();
+    o.rotateBytes = kLimit;
+    o.retryMs = 50;
+    Journal journal(o);
+    for (int i = 0; i < 100; ++i) {
+        journal.Write(JournalTag::Fail, L"строка " + std::to_wstring(i));
+    }
+    EXPECT_FALSE(journal.Flush(500)); // several tries meanwhile
+    EXPECT_EQ(SizeOf(Log()), before.size());
+    CloseHandle(reader);
+    ASSERT_TRUE(journal.Flush(10000));
+    EXPECT_EQ(ReadBytes(Path(L"Brivan.1.log")), before);
+    const auto lines = Lines(ReadBytes(Log()));
+    ASSERT_EQ(lines.size(), 101u);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(TextOf(lines[static_cast<size_t>(i)]), "строка " + std::to_string(i));
+    }
+    EXPECT_TRUE(IsOutageLine(lines[100])) << lines[100];
+    EXPECT_TRUE(m_reports.empty());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A small HTTP receiver on 127.0.0.1 for the webhook's tests: a thread that accepts connections, reads
-// one request from each, and answers with the next status of its script (or never, when told so).
+// one request from each, and answers with the next status of its script (or never, when told so),
+// with that answer's extra header lines.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,11 +14,21 @@
 
 namespace brvtest {
 
+struct Reply {
+    int status = 200;
+    std::string headers; // "Name: value\r\n" lines
+};
+
 class HttpReceiver {
 public:
     // `statuses`: the answer to each request in turn, the last one repeating; 0 means never answer
     // (the connection is held open until the receiver goes).
-    explicit HttpReceiver(std::vector<int> statuses) : m_statuses(std::move(statuses)) {
+    explicit HttpReceiver(const std::vector<int>& statuses) : HttpReceiver(Replies(statuses), true) {}
+    explicit HttpReceiver(std::initializer_list<Reply> replies)
+        : HttpReceiver(std::vector<Reply>(replies), true) {}
+
+private:
+    HttpReceiver(std::vector<Reply> replies, bool) : m_replies(std::move(replies)) {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -33,6 +44,7 @@ public:
         m_thread = std::thread([this] { Serve(); });
     }
 
+public:
     ~HttpReceiver() {
         m_stop = true;
         closesocket(m_listener);
@@ -51,9 +63,22 @@ public:
         std::lock_guard lock(m_mutex);
         return m_requests;
     }
+    // When each request had arrived (GetTickCount64).
+    std::vector<ULONGLONG> Times() const {
+        std::lock_guard lock(m_mutex);
+        return m_times;
+    }
     int Accepted() const { return m_accepted.load(); }
 
 private:
+    static std::vector<Reply> Replies(const std::vector<int>& statuses) {
+        std::vector<Reply> replies;
+        for (int status : statuses) {
+            replies.push_back({status, {}});
+        }
+        return replies;
+    }
+
     void Serve() {
         for (size_t n = 0; !m_stop; ++n) {
             SOCKET client = accept(m_listener, nullptr, nullptr);
@@ -61,8 +86,8 @@ private:
                 return;
             }
             ++m_accepted;
-            const int status = m_statuses[std::min(n, m_statuses.size() - 1)];
-            if (status == 0) {
+            const Reply& reply = m_replies[std::min(n, m_replies.size() - 1)];
+            if (reply.status == 0) {
                 m_held.push_back(client);
                 continue;
             }
@@ -70,9 +95,10 @@ private:
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(request);
+                m_times.push_back(GetTickCount64());
             }
-            const std::string answer =
-                "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            const std::string answer = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\n" + reply.headers +
+                                       "Content-Length: 0\r\nConnection: close\r\n\r\n";
             send(client, answer.data(), static_cast<int>(answer.size()), 0);
             shutdown(client, SD_SEND);
             closesocket(client);
@@ -107,7 +133,7 @@ private:
         return data;
     }
 
-    std::vector<int> m_statuses;
+    std::vector<Reply> m_replies;
     SOCKET m_listener = INVALID_SOCKET;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
@@ -115,6 +141,7 @@ private:
     std::vector<SOCKET> m_held;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
+    std::vector<ULONGLONG> m_times;
     std::thread m_thread;
 };
 
