@@ -57,6 +57,8 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
         On(WM_BRV_REMEMBER, &CBrivanDlg::OnRemember),
         On(WM_BRV_RESTORE, &CBrivanDlg::OnRestore),
+        On(WM_ACTIVATE, &CBrivanDlg::OnActivate),
+        On(WM_BRV_MEND_FOCUS, &CBrivanDlg::OnMendFocus),
         On(WM_QUERYENDSESSION, &CBrivanDlg::OnQueryEndSession),
         On(WM_ENDSESSION, &CBrivanDlg::OnEndSession),
         On(brv::ShowMainWindowMessage(), &CBrivanDlg::OnShowRequest),
@@ -190,6 +192,18 @@ std::optional<LRESULT> CBrivanDlg::OnPaint(WPARAM, LPARAM) {
 
 std::optional<LRESULT> CBrivanDlg::OnQueryDragIcon(WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>(m_icon);
+}
+
+std::optional<LRESULT> CBrivanDlg::OnActivate(WPARAM wParam, LPARAM) {
+    if (LOWORD(wParam) != WA_INACTIVE) {
+        PostMessageW(Hwnd(), WM_BRV_MEND_FOCUS, 0, 0); // after the dialog has put its focus back
+    }
+    return std::nullopt;
+}
+
+std::optional<LRESULT> CBrivanDlg::OnMendFocus(WPARAM, LPARAM) {
+    brv::MendFocus(Hwnd());
+    return 0;
 }
 
 std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {

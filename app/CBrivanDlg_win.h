@@ -30,6 +30,7 @@ enum : UINT {
     WM_BRV_BALLOON = WM_APP + 4,       // a notice to show as a balloon (lParam: see ShowPostedBalloon)
     WM_BRV_REMEMBER = WM_APP + 20,     // a server was started: rewrite the remembered list
     WM_BRV_RESTORE = WM_APP + 21,      // the window is up: take over or start again what was remembered
+    WM_BRV_MEND_FOCUS = WM_APP + 22,   // the window was activated: the focus on an enabled control
 };
 inline constexpr UINT kTrayIconId = 102;
 
@@ -94,6 +95,8 @@ private:
     std::optional<LRESULT> OnBalloon(WPARAM, LPARAM lParam);
     std::optional<LRESULT> OnRemember(WPARAM, LPARAM);
     std::optional<LRESULT> OnRestore(WPARAM, LPARAM);
+    std::optional<LRESULT> OnActivate(WPARAM, LPARAM);
+    std::optional<LRESULT> OnMendFocus(WPARAM, LPARAM);
     std::optional<LRESULT> OnQueryEndSession(WPARAM, LPARAM);
     std::optional<LRESULT> OnEndSession(WPARAM wParam, LPARAM);
     std::optional<LRESULT> OnShowRequest(WPARAM, LPARAM);

@@ -22,6 +22,22 @@ inline void EnableControl(HWND control, bool on) {
     EnableWindow(control, on ? TRUE : FALSE);
 }
 
+// The dialog, once active, gives its keys to an enabled control of its own. Activation puts the focus
+// back where it was when the dialog lost it, and a control disabled meanwhile (while another window was
+// active, so the hand-over above did not run) would leave the dialog taking no keys.
+inline void MendFocus(HWND dialog) {
+    if (GetActiveWindow() != dialog) {
+        return;
+    }
+    HWND focus = GetFocus();
+    if (focus && IsChild(dialog, focus) && IsWindowEnabled(focus)) {
+        return;
+    }
+    if (HWND next = GetNextDlgTabItem(dialog, nullptr, FALSE)) {
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+}
+
 class EditField : public TextField {
 public:
     void Bind(HWND hwnd) { m_edit = Edit(hwnd); }

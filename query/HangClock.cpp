@@ -21,10 +21,13 @@ uint64_t Ms(unsigned seconds) {
 
 HangClock::HangClock(const WatchdogTimes& times, uint64_t startMs) : m_times(times), m_startMs(startMs) {}
 
-uint64_t HangClock::NextQueryMs() const {
+uint64_t HangClock::IntervalMs() const {
     // An interval of 0 would flood the server; one second is the floor.
-    return m_lastSentMs ? *m_lastSentMs + std::max<uint64_t>(Ms(m_times.queryIntervalSeconds), 1000)
-                        : m_startMs;
+    return std::max<uint64_t>(Ms(m_times.queryIntervalSeconds), 1000);
+}
+
+uint64_t HangClock::NextQueryMs() const {
+    return m_lastSentMs ? *m_lastSentMs + IntervalMs() : m_startMs;
 }
 
 bool HangClock::QueryDue(uint64_t nowMs) const {

@@ -24,7 +24,7 @@ public:
     // A query is due at the start and then every QueryInterval.
     bool QueryDue(uint64_t nowMs) const;
     void QuerySent(uint64_t nowMs);
-    // A reply that proves the server alive (ParseReply(...).Alive()).
+    // A full answer to one of its queries.
     void Answered(uint64_t nowMs);
 
     // Answered once, then the oldest unanswered query is HangSeconds old; or never answered,
@@ -43,6 +43,8 @@ public:
     void SetTimes(const WatchdogTimes& times) { m_times = times; }
     // How long until the next query is due (0 when it is due now).
     uint64_t MsUntilNextQuery(uint64_t nowMs) const;
+    // The spacing of queries: QueryInterval, never under one second.
+    uint64_t IntervalMs() const;
 
     // A server on this machine answers within milliseconds; a busy one gets this much.
     static constexpr uint64_t kReplyGraceMs = 2000;

@@ -1,6 +1,7 @@
 #pragma once
 // The standard server query (A2S_INFO) as a launcher sends it and reads the answer, without the
-// platform. Any reply of the right header and a complete body proves that the server's frame loop runs.
+// platform. A full answer of the right header and a complete body proves that the server's frame loop
+// runs; what counts as an answer to a question is ServerWatch's to judge.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -52,7 +53,7 @@ struct Reply {
     ServerInfo info;       // for Info and OldInfo
     Challenge challenge{}; // for Challenge
 
-    // The server answered from its frame loop: any well-formed reply, the challenge included.
+    // A well-formed reply of one of the three kinds (a challenge alone is no answer yet).
     bool Alive() const { return kind != ReplyKind::None; }
 };
 

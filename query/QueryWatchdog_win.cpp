@@ -1,6 +1,5 @@
 #include "query/QueryWatchdog_win.h"
 
-#include "servers/QuickEdit_win.h"
 #include "servers/RestartPolicy.h"
 
 #include <winsock2.h>
@@ -33,9 +32,13 @@ query::WatchdogTimes TimesOf(const WatchdogSettings& s) {
             static_cast<unsigned>(std::max(s.startSeconds, 0))};
 }
 
-// One UDP socket on every local address and a port the system picks, never inherited by a server,
-// whose reads do not fail because an earlier query met a closed port.
-SOCKET OpenSocket() {
+bool IsLoopback(uint32_t ip) {
+    return ip >> 24 == 127;
+}
+
+// One UDP socket on `address` and a port the system picks, never inherited by a server, whose reads
+// do not fail because an earlier query met a closed port, and whose reads signal `event`.
+SOCKET OpenSocket(uint32_t address, WSAEVENT event) {
     SOCKET s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
     if (s == INVALID_SOCKET) {
         s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, 0);
@@ -47,10 +50,11 @@ SOCKET OpenSocket() {
     BOOL report = FALSE;
     DWORD returned = 0;
     WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(address);
+    if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        WSAEventSelect(s, event, FD_READ) != 0) { // also makes it non-blocking
         closesocket(s);
         return kNoSocket;
     }
@@ -65,25 +69,38 @@ QueryWatchdog::QueryWatchdog(ServerTable& table, ServerEvents& events, SettingsS
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
         return;
     }
-    const SOCKET s = OpenSocket();
-    if (s == kNoSocket) {
+    // Servers on this machine's loopback are asked from a socket on the loopback only: nothing from
+    // outside reaches it, so nobody elsewhere can answer for them.
+    WSAEVENT event = WSACreateEvent();
+    if (event == WSA_INVALID_EVENT) {
         return;
     }
-    WSAEVENT event = WSACreateEvent();
-    if (event == WSA_INVALID_EVENT || WSAEventSelect(s, event, FD_READ) != 0) { // also makes it non-blocking
-        if (event != WSA_INVALID_EVENT) {
-            WSACloseEvent(event);
-        }
-        closesocket(s);
+    const SOCKET s = OpenSocket(query::kLoopbackIp, event);
+    if (s == kNoSocket) {
+        WSACloseEvent(event);
         return;
     }
     m_socket = s;
     m_event = event;
 }
 
+uintptr_t QueryWatchdog::SocketFor(uint32_t ip) {
+    if (IsLoopback(ip)) {
+        return m_socket;
+    }
+    // A server on another address of this machine: a socket on every address, made when first needed.
+    if (m_wideSocket == kNoSocket) {
+        m_wideSocket = OpenSocket(INADDR_ANY, static_cast<WSAEVENT>(m_event));
+    }
+    return m_wideSocket;
+}
+
 QueryWatchdog::~QueryWatchdog() {
     if (m_event != nullptr) {
         closesocket(static_cast<SOCKET>(m_socket));
+        if (m_wideSocket != kNoSocket) {
+            closesocket(static_cast<SOCKET>(m_wideSocket));
+        }
         WSACloseEvent(static_cast<WSAEVENT>(m_event));
     }
     for (auto& [key, handle] : m_processes) {
@@ -109,11 +126,6 @@ std::optional<uint64_t> QueryWatchdog::Serve() {
         m_core.SetTimes(TimesOf(settings), settings.hangCheck);
         uint64_t now = GetTickCount64();
         Sync(now);
-        for (const query::ProcessKey& key : m_core.QuickEditDue(now)) {
-            if (SwitchOffQuickEdit(key.pid)) {
-                m_core.QuickEditDone(key);
-            }
-        }
         ReadAnswers(now);
         for (const query::HungServer& hung : m_core.TakeHung(now)) {
             EndHung(hung, now);
@@ -183,9 +195,17 @@ std::optional<uint32_t> QueryWatchdog::ExitCodeOf(const query::ProcessKey& key) 
 }
 
 void QueryWatchdog::ReadAnswers(uint64_t now) {
-    const SOCKET s = static_cast<SOCKET>(m_socket);
+    WSAResetEvent(static_cast<WSAEVENT>(m_event)); // before the reads: a datagram after them sets it again
+    ReadSocket(m_socket, now);
+    if (m_wideSocket != kNoSocket) {
+        ReadSocket(m_wideSocket, now);
+    }
+}
+
+void QueryWatchdog::ReadSocket(uintptr_t socket, uint64_t now) {
+    const SOCKET s = static_cast<SOCKET>(socket);
     WSANETWORKEVENTS events;
-    WSAEnumNetworkEvents(s, static_cast<WSAEVENT>(m_event), &events); // resets the event
+    WSAEnumNetworkEvents(s, nullptr, &events); // re-arms the socket's read signal
     unsigned char buffer[query::kMaxPacketBytes + 100];
     for (int i = 0; i < kMaxReadsPerRound; ++i) {
         sockaddr_in from{};
@@ -241,8 +261,11 @@ void QueryWatchdog::EndHung(const query::HungServer& hung, uint64_t now) {
 }
 
 void QueryWatchdog::SendDue(uint64_t now) {
-    const SOCKET s = static_cast<SOCKET>(m_socket);
     for (const query::Outgoing& out : m_core.TakeDueQueries(now)) {
+        const SOCKET s = static_cast<SOCKET>(SocketFor(out.to.ip));
+        if (s == kNoSocket) {
+            continue;
+        }
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(out.to.ip);

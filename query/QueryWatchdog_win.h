@@ -1,9 +1,8 @@
 #pragma once
-// The query watchdog: sends A2S_INFO to every server in the table from one UDP socket, reads the
+// The query watchdog: sends A2S_INFO to every server in the table from a UDP socket, reads the
 // answers and ends a server that has stopped answering through the process handle its launch kept
 // (exit code kHungExitCode), telling it through ServerEvents::Hung; the crash supervision then
-// restarts it. It also switches QuickEdit off in the console of every server it begins to watch. It
-// has no thread of its own: the supervision's wait serves it (Side()), so it runs on
+// restarts it. It has no thread of its own: the supervision's wait serves it (Side()), so it runs on
 // the supervision thread. The status window reads what it last published, from any thread.
 #include "query/WatchdogCore.h"
 #include "servers/ProcessWait.h"
@@ -48,6 +47,8 @@ public:
 private:
     void Sync(uint64_t now);
     void ReadAnswers(uint64_t now);
+    void ReadSocket(uintptr_t socket, uint64_t now);
+    uintptr_t SocketFor(uint32_t ip);
     void EndHung(const query::HungServer& hung, uint64_t now);
     void SendDue(uint64_t now);
     void Publish(uint64_t now);
@@ -58,7 +59,8 @@ private:
     ServerTable& m_table;
     ServerEvents& m_events;
     SettingsSource m_settings;
-    uintptr_t m_socket;
+    uintptr_t m_socket;                     // on the loopback, for the servers there
+    uintptr_t m_wideSocket = ~uintptr_t{0}; // on every address, for servers elsewhere (made when needed)
     void* m_event = nullptr;
     query::WatchdogCore m_core;                     // the supervision thread's
     std::map<query::ProcessKey, void*> m_processes; // own duplicates, for the exit codes

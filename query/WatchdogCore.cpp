@@ -151,35 +151,15 @@ void WatchdogCore::EndFailed(const ProcessKey& key, uint64_t nowMs) {
     }
 }
 
-std::vector<ProcessKey> WatchdogCore::QuickEditDue(uint64_t nowMs) {
-    std::vector<ProcessKey> due;
-    for (auto& [key, entry] : m_entries) {
-        if (entry.quickEditPending && nowMs >= entry.trackedMs + kQuickEditTryMs) {
-            entry.quickEditPending = false; // it has no console to set
-        }
-        if (entry.quickEditPending) {
-            due.push_back(key);
-        }
-    }
-    return due;
-}
-
-void WatchdogCore::QuickEditDone(const ProcessKey& key) {
-    auto it = m_entries.find(key);
-    if (it != m_entries.end()) {
-        it->second.quickEditPending = false;
-    }
-}
-
 std::optional<uint64_t> WatchdogCore::MsUntilNextEvent(uint64_t nowMs) const {
     std::optional<uint64_t> next;
     auto take = [&next](uint64_t ms) { next = next ? std::min(*next, ms) : ms; };
     for (const auto& [key, entry] : m_entries) {
-        if (entry.quickEditPending && nowMs < entry.trackedMs + kQuickEditTryMs) {
-            take(kQuickEditEveryMs);
-        }
         if (!entry.address || entry.ending) {
             continue;
+        }
+        if (entry.watch.RepeatDue()) {
+            take(0);
         }
         const HangClock& clock = entry.watch.Clock();
         if (!m_hangCheck) {

@@ -102,13 +102,6 @@ public:
     // A hung server could not be ended: tried again one interval later.
     void EndFailed(const ProcessKey& key, uint64_t nowMs);
 
-    // Servers whose console still has QuickEdit to switch off: tried on every round from their first
-    // sight until QuickEditDone, or for kQuickEditTryMs (a server without a console of its own).
-    std::vector<ProcessKey> QuickEditDue(uint64_t nowMs);
-    void QuickEditDone(const ProcessKey& key);
-    static constexpr uint64_t kQuickEditTryMs = 5000;
-    static constexpr uint64_t kQuickEditEveryMs = 50;
-
     // How long until something is due (a query, a verdict, a retry); the bound of the caller's wait.
     std::optional<uint64_t> MsUntilNextEvent(uint64_t nowMs) const;
 
@@ -128,7 +121,6 @@ private:
         uint64_t order = 0;
         bool ending = false;     // ended as hung: no more queries, no second verdict
         uint64_t retryEndMs = 0; // a failed end is tried again from here
-        bool quickEditPending = true;
     };
     struct History {
         uint32_t restarts = 0;

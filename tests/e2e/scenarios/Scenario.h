@@ -30,8 +30,11 @@ protected:
         // Nothing may reach another address, this machine's own included.
         ASSERT_EQ(app.IpText(), kLoopback) << "a server would start on another address";
         app.Click(1013);
-        ASSERT_TRUE(WaitFor([&] { return static_cast<int>(app.ComboItems(1002).size()) == servers; }))
-            << "the server did not come up; message box open: " << app.MessageBoxOpen();
+        if (!WaitFor([&] { return static_cast<int>(app.ComboItems(1002).size()) == servers; })) {
+            const auto box = app.WaitMessageBox(0);
+            FAIL() << "the server did not come up"
+                   << (box ? "; message box: " + Utf8(box->caption) + ": " + Utf8(box->text) : std::string());
+        }
     }
 
     // Answers the next message box, checking its text and caption.

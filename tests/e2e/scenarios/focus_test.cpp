@@ -22,11 +22,18 @@ protected:
         })) << "no focus on "
             << id;
     }
-    // The focus is on an enabled control of the main window.
+    // The focus is on an enabled control of the main window once the operator turns to it. Another
+    // window may have been activated meanwhile (the stopped server's console closing hands the
+    // activation to whatever window the window manager picks, a window of another program included):
+    // the main window is then activated again, as a click on it would, and must still take keys.
     void ExpectUsableFocus(const char* after) {
         HWND focus = nullptr;
+        int asked = 0;
         EXPECT_TRUE(WaitFor([&] {
             focus = FocusOfThreadOf(app.Main());
+            if (GetForegroundWindow() != app.Main() && asked++ % 10 == 0) {
+                SetForegroundWindow(app.Main());
+            }
             return focus && IsChild(app.Main(), focus) && IsWindowEnabled(focus);
         })) << "after "
             << after << " the focus is on " << (focus ? GetDlgCtrlID(focus) : 0)

@@ -22,22 +22,58 @@ Bytes Info(const std::string& map, unsigned players, unsigned maxPlayers) {
 
 } // namespace
 
-TEST(ServerWatch, AnswersTheChallengeOnTheNextQuery) {
+const Bytes kChallenge = {0xFF, 0xFF, 0xFF, 0xFF, 'A', 9, 8, 7, 6};
+
+TEST(ServerWatch, AChallengeIsAnsweredAtOnceAndOnlyTheAnswerAfterItCounts) {
     ServerWatch w({10, 60, 300}, kStart);
     auto first = w.TakeDueRequest(kStart);
     ASSERT_TRUE(first);
     EXPECT_EQ(*first, BuildInfoRequest());
     EXPECT_FALSE(w.TakeDueRequest(kStart + 1)); // one packet per interval
-    EXPECT_TRUE(w.OnDatagram(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'A', 9, 8, 7, 6}, kStart + 5));
-    EXPECT_TRUE(w.Clock().EverAnswered()); // a challenge proves the frame loop runs
-    auto second = w.TakeDueRequest(kStart + 10 * S);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(*second, BuildInfoRequest({9, 8, 7, 6}));
-    EXPECT_TRUE(w.OnDatagram(Info("de_dust2", 0, 12), kStart + 10 * S + 3));
+    EXPECT_FALSE(w.OnDatagram(kChallenge, kStart + 5));
+    EXPECT_FALSE(w.Clock().EverAnswered()) << "a bare challenge proves nothing";
+    ASSERT_TRUE(w.RepeatDue());
+    auto repeat = w.TakeDueRequest(kStart + 6);
+    ASSERT_TRUE(repeat);
+    EXPECT_EQ(*repeat, BuildInfoRequest({9, 8, 7, 6}));
+    EXPECT_FALSE(w.TakeDueRequest(kStart + 7));
+    EXPECT_TRUE(w.OnDatagram(Info("de_dust2", 0, 12), kStart + 9));
     ASSERT_TRUE(w.LastInfo());
     EXPECT_EQ(w.LastInfo()->maxPlayers, 12u);
     // The challenge is kept for the queries after.
-    EXPECT_EQ(*w.TakeDueRequest(kStart + 20 * S), BuildInfoRequest({9, 8, 7, 6}));
+    EXPECT_EQ(*w.TakeDueRequest(kStart + 10 * S), BuildInfoRequest({9, 8, 7, 6}));
+    // A flood of challenges under one query gets a bounded number of repeats.
+    int repeats = 0;
+    for (int i = 0; i < 20; ++i) {
+        w.OnDatagram(kChallenge, kStart + 10 * S + 1);
+        repeats += w.TakeDueRequest(kStart + 10 * S + 2).has_value() ? 1 : 0;
+    }
+    EXPECT_EQ(repeats, static_cast<int>(ServerWatch::kChallengesPerQuery));
+}
+
+TEST(ServerWatch, AReplyNobodyAskedForIsIgnored) {
+    ServerWatch w({10, 60, 300}, kStart);
+    const Bytes reply = Info("de_dust2", 1, 12);
+    EXPECT_FALSE(w.OnDatagram(reply, kStart)) << "before the first query";
+    w.TakeDueRequest(kStart);
+    EXPECT_TRUE(w.OnDatagram(reply, kStart + 3));
+    EXPECT_FALSE(w.OnDatagram(reply, kStart + 4)) << "a second reply to one query";
+    EXPECT_FALSE(w.OnDatagram(kChallenge, kStart + 5));
+    EXPECT_FALSE(w.RepeatDue());
+    // A reply later than a server on this machine takes is not taken for its query; it asks again at
+    // once (a server back from a stall), once per interval, and the prompt answer to that counts.
+    const uint64_t sent = kStart + 10 * S;
+    w.TakeDueRequest(sent);
+    const uint64_t late = sent + ServerWatch::kAnswerWindowMs + 1;
+    EXPECT_FALSE(w.OnDatagram(reply, late));
+    EXPECT_FALSE(w.OnDatagram(reply, late + 1));
+    EXPECT_TRUE(w.TakeDueRequest(late + 2));
+    EXPECT_FALSE(w.TakeDueRequest(late + 3));
+    EXPECT_FALSE(w.OnDatagram(reply, late + 3000));
+    EXPECT_FALSE(w.TakeDueRequest(late + 3001)) << "one late repeat per interval";
+    EXPECT_EQ(w.Clock().SecondsSinceLastAnswer(late + 3001), 14u); // since its answer at 3 ms
+    EXPECT_TRUE(w.TakeDueRequest(sent + 10 * S));
+    EXPECT_TRUE(w.OnDatagram(reply, sent + 10 * S + 5));
 }
 
 TEST(ServerWatch, WhatIsNotAReplyChangesNothing) {
@@ -61,6 +97,7 @@ TEST(StatusRow, StatesAsTheWindowShowsThem) {
     EXPECT_EQ(loading.players, L"");
     EXPECT_EQ(loading.map, L"");
 
+    w.TakeDueRequest(kStart + 100 * S);
     w.OnDatagram(Info("de_\xD0\xB4\xD0\xB0", 3, 16), kStart + 100 * S);
     StatusRow running = w.Row(kStart + 101 * S, false);
     EXPECT_EQ(running.state, ServerState::Running);
