@@ -10,7 +10,7 @@ using OtherPrograms = Scenario;
 
 TEST_F(OtherPrograms, ForeignPrivateMessagesWithGarbageChangeNothingAndTheQueueStillWorks) {
     Open();
-    ASSERT_GT(app.StartServer(L"Theta", 27015), 0);
+    ASSERT_GT(app.StartServer(L"Theta", 27341), 0);
     // Every id of the program's own range, each with values that were never memory of Brivan's.
     for (UINT id = WM_APP; id <= WM_APP + 32; ++id) {
         for (LPARAM garbage : {static_cast<LPARAM>(0x7FFF'DEAD'BEEF), static_cast<LPARAM>(0x10)}) {
@@ -23,7 +23,7 @@ TEST_F(OtherPrograms, ForeignPrivateMessagesWithGarbageChangeNothingAndTheQueueS
     EXPECT_EQ(app.ComboItems(1002).size(), 1u);
     // What the other threads hand over still arrives: a second server's console is found and shown.
     app.Choose(1000, 1);
-    EXPECT_GT(app.StartServer(L"Iota", 27016), 0);
+    EXPECT_GT(app.StartServer(L"Iota", 27342), 0);
     EXPECT_EQ(app.ComboItems(1002).size(), 2u);
     Exit();
 }

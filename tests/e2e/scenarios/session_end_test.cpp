@@ -31,9 +31,9 @@ class SessionEnd : public Scenario {
 protected:
     uint32_t OneServer() {
         Open();
-        EXPECT_GT(app.StartServer(L"Kappa", 27015), 0);
+        EXPECT_GT(app.StartServer(L"Kappa", 27343), 0);
         EXPECT_TRUE(WaitFor([&] { return Remembered(dir) == 1; }));
-        return StartOn(27015).pid;
+        return StartOn(27343).pid;
     }
 };
 
