@@ -65,6 +65,14 @@ bool RunsThisProgram(DWORD pid) {
     return same;
 }
 
+// A pause that keeps this thread's queue read: a thread that reads none for seconds counts as hung,
+// and so would the main window it is about to make.
+void Pause(DWORD ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_SENDMESSAGE);
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 } // namespace
 
 unsigned ShowMainWindowMessage() {
@@ -130,7 +138,7 @@ SingleInstance::SingleInstance(const std::wstring& workDir, unsigned waitMs) {
         }
         UnmapViewOfFile(view);
         CloseHandle(mapping);
-        Sleep(50);
+        Pause(50);
     }
 }
 
