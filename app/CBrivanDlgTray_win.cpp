@@ -1,5 +1,5 @@
 // The main window's notification-area icon: adding and removing it, its mouse events and menu, the
-// balloons the watchdog posts and the status window the menu opens.
+// status window the menu opens.
 #include "app/CBrivanDlg_win.h"
 
 #include "app/TrayActions_win.h"
@@ -59,11 +59,6 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     default:
         break;
     }
-    return 0;
-}
-
-std::optional<LRESULT> CBrivanDlg::OnBalloon(WPARAM, LPARAM lParam) {
-    brv::ShowPostedBalloon(Hwnd(), lParam);
     return 0;
 }
 

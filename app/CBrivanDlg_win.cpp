@@ -3,6 +3,7 @@
 #include "app/ConsoleEntry.h"
 #include "app/FormLogic.h"
 #include "framework/InvalidArgument.h"
+#include "notify/Balloon_win.h"
 #include "maps/MapSources.h"
 #include "profile/ProfileFile.h"
 #include "res/resource.h"
@@ -31,8 +32,11 @@ HANDLE LoadPicture(int id, UINT type) {
 } // namespace
 
 CBrivanDlg::CBrivanDlg()
-    : DialogT(IDD_BRIVAN_DIALOG), m_mapEditor(*this),
-      m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+    : DialogT(IDD_BRIVAN_DIALOG), m_ui([this] {
+          HWND owner = static_cast<HWND>(m_ownerForThreads.load());
+          return owner != nullptr && PostMessageW(owner, WM_BRV_LOOK, 0, 0) != FALSE;
+      }),
+      m_mapEditor(*this), m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
 CBrivanDlg::~CBrivanDlg() {
     // The supervision and console threads work on the table and post to this window: they end before
@@ -52,16 +56,13 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_PAINT, &CBrivanDlg::OnPaint),
         On(WM_QUERYDRAGICON, &CBrivanDlg::OnQueryDragIcon),
         On(WM_BRV_TRAYICON, &CBrivanDlg::OnTrayIcon),
-        On(WM_BRV_CONSOLE_FOUND, &CBrivanDlg::OnConsoleFound),
-        On(WM_BRV_REPORT, &CBrivanDlg::OnReport),
-        On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
-        On(WM_BRV_REMEMBER, &CBrivanDlg::OnRemember),
-        On(WM_BRV_RESTORE, &CBrivanDlg::OnRestore),
+        On(WM_BRV_LOOK, &CBrivanDlg::OnLook),
+        On(WM_TIMER, &CBrivanDlg::OnTimer),
         On(WM_ACTIVATE, &CBrivanDlg::OnActivate),
-        On(WM_BRV_MEND_FOCUS, &CBrivanDlg::OnMendFocus),
         On(WM_QUERYENDSESSION, &CBrivanDlg::OnQueryEndSession),
         On(WM_ENDSESSION, &CBrivanDlg::OnEndSession),
         On(brv::ShowMainWindowMessage(), &CBrivanDlg::OnShowRequest),
+        On(brv::WhoIsMessage(), &CBrivanDlg::OnWhoIs),
         SelChange(IDC_GAME, &CBrivanDlg::OnGameChanged),
         SelChange(IDC_PRIORITY, &CBrivanDlg::OnPriorityChanged),
         SelChange(IDC_SERVER_TYPE, &CBrivanDlg::OnServerTypeChanged),
@@ -87,6 +88,7 @@ bool CBrivanDlg::OnInitDialog() {
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     m_ownerForThreads = Hwnd();
+    m_ui.Nudge(); // anything posted before the window existed
 
     ProfileLists& lists = Lists();
     if (!brv::LoadProfile(m_settings, lists)) {
@@ -114,7 +116,10 @@ bool CBrivanDlg::OnInitDialog() {
     brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
     AddTrayIcon(kTipStarted);
 
-    m_watchdog = std::make_unique<brv::Watchdog>(m_settings.workDir, Hwnd(), WM_BRV_BALLOON);
+    m_watchdog = std::make_unique<brv::Watchdog>(
+        m_settings.workDir, [this](const std::wstring& title, const std::wstring& text) {
+            m_ui.Post([this, title, text] { brv::ShowBalloon(Hwnd(), title, text); });
+        });
     brv::ConsoleSearch search;
     search.ownWatch = false; // the supervision's one window watch tells it
     m_consoles = std::make_unique<brv::ConsoleFinder>(
@@ -152,6 +157,8 @@ std::optional<LRESULT> CBrivanDlg::OnCreate(WPARAM, LPARAM) {
 }
 
 std::optional<LRESULT> CBrivanDlg::OnDestroy(WPARAM, LPARAM) {
+    m_ui.Close(); // tasks touch the controls, which go now
+    KillTimer(Hwnd(), kSessionQueryTimer);
     RemoveTrayIcon();
     m_dailyRestart.reset();
     if (m_watchdog && !m_sessionEnded) {
@@ -196,25 +203,13 @@ std::optional<LRESULT> CBrivanDlg::OnQueryDragIcon(WPARAM, LPARAM) {
 
 std::optional<LRESULT> CBrivanDlg::OnActivate(WPARAM wParam, LPARAM) {
     if (LOWORD(wParam) != WA_INACTIVE) {
-        PostMessageW(Hwnd(), WM_BRV_MEND_FOCUS, 0, 0); // after the dialog has put its focus back
+        m_ui.Post([this] { brv::MendFocus(Hwnd()); }); // after the dialog has put its focus back
     }
     return std::nullopt;
 }
 
-std::optional<LRESULT> CBrivanDlg::OnMendFocus(WPARAM, LPARAM) {
-    brv::MendFocus(Hwnd());
-    return 0;
-}
-
-std::optional<LRESULT> CBrivanDlg::OnConsoleFound(WPARAM, LPARAM lParam) {
-    std::unique_ptr<std::wstring> title(reinterpret_cast<std::wstring*>(lParam));
-    brv::UpdateFormForServer(*this, m_servers, *title, brv::FormUpdate::kConsoleFound);
-    return 0;
-}
-
-std::optional<LRESULT> CBrivanDlg::OnReport(WPARAM, LPARAM lParam) {
-    std::unique_ptr<brv::Report> report(reinterpret_cast<brv::Report*>(lParam));
-    brv::ShowMessage(Hwnd(), report->text, report->caption, report->style);
+std::optional<LRESULT> CBrivanDlg::OnLook(WPARAM, LPARAM) {
+    m_ui.Drain();
     return 0;
 }
 
@@ -242,18 +237,12 @@ void CBrivanDlg::DisableRunControls() {
 }
 
 void CBrivanDlg::PostConsoleFound(const std::wstring& title) {
-    auto* copy = new std::wstring(title);
-    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_CONSOLE_FOUND, 0,
-                      reinterpret_cast<LPARAM>(copy))) {
-        delete copy;
-    }
+    m_ui.Post(
+        [this, title] { brv::UpdateFormForServer(*this, m_servers, title, brv::FormUpdate::kConsoleFound); });
 }
 
 void CBrivanDlg::PostReport(const brv::Report& report) {
-    auto* copy = new brv::Report(report);
-    if (!PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_REPORT, 0, reinterpret_cast<LPARAM>(copy))) {
-        delete copy;
-    }
+    m_ui.Post([this, report] { brv::ShowMessage(Hwnd(), report.text, report.caption, report.style); });
 }
 
 // ---- MapHost

@@ -5,6 +5,7 @@
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
+#include "framework/UiQueue.h"
 #include "maps/CChangeFileMapsDlg_win.h"
 #include "maps/MapHost.h"
 #include "profile/ProfileLists.h"
@@ -22,17 +23,15 @@
 #include <span>
 #include <vector>
 
-// Messages the main window receives.
+// Messages the main window receives. None carries a pointer: anything another program posts is safe.
 enum : UINT {
-    WM_BRV_TRAYICON = WM_APP + 1,      // the notification-area icon's mouse events
-    WM_BRV_CONSOLE_FOUND = WM_APP + 2, // a server's console was found (lParam: new std::wstring title)
-    WM_BRV_REPORT = WM_APP + 3,        // a message from the supervision thread (lParam: new brv::Report)
-    WM_BRV_BALLOON = WM_APP + 4,       // a notice to show as a balloon (lParam: see ShowPostedBalloon)
-    WM_BRV_REMEMBER = WM_APP + 20,     // a server was started: rewrite the remembered list
-    WM_BRV_RESTORE = WM_APP + 21,      // the window is up: take over or start again what was remembered
-    WM_BRV_MEND_FOCUS = WM_APP + 22,   // the window was activated: the focus on an enabled control
+    WM_BRV_TRAYICON = WM_APP + 1, // the notification-area icon's mouse events
+    WM_BRV_LOOK = WM_APP + 2,     // tasks wait in the window's queue (m_ui); carries nothing
 };
 inline constexpr UINT kTrayIconId = 102;
+// After a query about the end of the session, the watch resumes when the session has not ended by then.
+inline constexpr UINT kSessionQueryGraceMs = 5000;
+inline constexpr UINT_PTR kSessionQueryTimer = 0x5E55;
 
 namespace brv {
 class SingleInstance;
@@ -90,16 +89,13 @@ private:
     std::optional<LRESULT> OnPaint(WPARAM, LPARAM);
     std::optional<LRESULT> OnQueryDragIcon(WPARAM, LPARAM);
     std::optional<LRESULT> OnTrayIcon(WPARAM, LPARAM lParam);
-    std::optional<LRESULT> OnConsoleFound(WPARAM, LPARAM lParam);
-    std::optional<LRESULT> OnReport(WPARAM, LPARAM lParam);
-    std::optional<LRESULT> OnBalloon(WPARAM, LPARAM lParam);
-    std::optional<LRESULT> OnRemember(WPARAM, LPARAM);
-    std::optional<LRESULT> OnRestore(WPARAM, LPARAM);
+    std::optional<LRESULT> OnLook(WPARAM, LPARAM);
+    std::optional<LRESULT> OnTimer(WPARAM wParam, LPARAM);
     std::optional<LRESULT> OnActivate(WPARAM, LPARAM);
-    std::optional<LRESULT> OnMendFocus(WPARAM, LPARAM);
-    std::optional<LRESULT> OnQueryEndSession(WPARAM, LPARAM);
-    std::optional<LRESULT> OnEndSession(WPARAM wParam, LPARAM);
+    std::optional<LRESULT> OnQueryEndSession(WPARAM, LPARAM lParam);
+    std::optional<LRESULT> OnEndSession(WPARAM wParam, LPARAM lParam);
     std::optional<LRESULT> OnShowRequest(WPARAM, LPARAM);
+    std::optional<LRESULT> OnWhoIs(WPARAM, LPARAM);
 
     // The form
     void OnStartMapChanged();
@@ -132,6 +128,8 @@ private:
     void StartUnattended();
     void ShowFromTray();
     void Remember();
+    void Restore();
+    void ResumeAfterSessionQuery();
     void OpenServerStatus();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
@@ -139,6 +137,10 @@ private:
     brv::ServerEvents* Events() { return m_supervisor ? &m_supervisor->Events() : nullptr; }
 
     // In the order they are constructed; destruction runs the other way after ~CBrivanDlg's body.
+    // What the other threads may read without asking the window.
+    std::atomic<void*> m_ownerForThreads{nullptr};
+    // Work other threads hand to this window's thread; outlives every object that posts to it.
+    brv::UiQueue m_ui;
     brvRunSL m_settings;
     brvCtrlStruct m_ctrl;
     CChangeFileMapsDlg m_mapEditor;
@@ -153,7 +155,5 @@ private:
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;
-
-    // What the other threads may read without asking the window.
-    std::atomic<void*> m_ownerForThreads{nullptr};
+    bool m_sessionQueried = false; // a query came and neither its end nor the grace's end yet
 };

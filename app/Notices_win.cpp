@@ -1,24 +1,18 @@
 #include "app/Notices_win.h"
 
-#include "notify/Balloon_win.h"
 #include "notify/NotifyTexts.h"
 
 namespace brv {
 
 namespace {
 
-struct BalloonNote {
-    std::wstring title;
-    std::wstring text;
-};
-
 // Requests stuck at Exit are left behind after this long rather than waited for.
 constexpr uint32_t kWebhookStopWaitMs = 500;
 
 } // namespace
 
-Notices::Notices(HWND window, UINT message, std::function<void(const std::wstring&)> journal)
-    : m_window(window), m_message(message), m_failures(std::make_shared<FailureSink>()) {
+Notices::Notices(BalloonSink balloons, std::function<void(const std::wstring&)> journal)
+    : m_balloonSink(std::move(balloons)), m_failures(std::make_shared<FailureSink>()) {
     m_failures->journal = std::move(journal);
 }
 
@@ -87,20 +81,12 @@ uint64_t Notices::Delivered() const {
 
 void Notices::Deliver(const Notice& notice) {
     ++m_delivered;
-    if (m_balloons && m_window != nullptr) {
-        auto* note = new BalloonNote{notice.title, BalloonLines(notice.text)};
-        if (!PostMessageW(m_window, m_message, 0, reinterpret_cast<LPARAM>(note))) {
-            delete note;
-        }
+    if (m_balloons && m_balloonSink) {
+        m_balloonSink(notice.title, BalloonLines(notice.text));
     }
     if (m_webhook) {
         m_webhook->Send(WebhookContent(notice.title, notice.text)); // queued; never waits
     }
-}
-
-void ShowPostedBalloon(HWND window, LPARAM note) {
-    std::unique_ptr<BalloonNote> taken(reinterpret_cast<BalloonNote*>(note));
-    ShowBalloon(window, taken->title, taken->text);
 }
 
 } // namespace brv

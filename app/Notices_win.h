@@ -1,6 +1,6 @@
 #pragma once
-// Where the operator hears of incidents: a balloon from the notification-area icon (shown on the
-// window thread, to which it is posted) and, when a URL is set, the webhook. Both pass one limiter: at
+// Where the operator hears of incidents: a balloon from the notification-area icon (handed to the
+// window thread, which shows it) and, when a URL is set, the webhook. Both pass one limiter: at
 // most one notice per server per minute, and a crash loop's start and end once each. Any thread; no
 // call waits for a window or the network.
 #include "notify/NotifyLimiter.h"
@@ -18,9 +18,11 @@ namespace brv {
 
 class Notices {
 public:
-    // Balloons are posted to `window` as `message` with a note in lParam (ShowPostedBalloon takes it).
+    // Gets a balloon's title and lines; it must only hand them to the window thread. May be empty.
+    using BalloonSink = std::function<void(const std::wstring& title, const std::wstring& text)>;
+
     // `journal` gets the webhook's failure, once per run of failures.
-    Notices(HWND window, UINT message, std::function<void(const std::wstring&)> journal);
+    Notices(BalloonSink balloons, std::function<void(const std::wstring&)> journal);
     ~Notices();
     Notices(const Notices&) = delete;
     Notices& operator=(const Notices&) = delete;
@@ -51,8 +53,7 @@ private:
         std::function<void(const std::wstring&)> journal;
     };
 
-    HWND m_window;
-    UINT m_message;
+    BalloonSink m_balloonSink;
     std::shared_ptr<FailureSink> m_failures;
     const std::shared_ptr<WebhookCounts> m_counts = std::make_shared<WebhookCounts>();
     mutable std::mutex m_mutex; // guards everything below
@@ -62,8 +63,5 @@ private:
     std::unique_ptr<Webhook> m_webhook;
     uint64_t m_delivered = 0;
 };
-
-// The window thread's side: shows the posted balloon and frees its note.
-void ShowPostedBalloon(HWND window, LPARAM note);
 
 } // namespace brv

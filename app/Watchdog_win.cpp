@@ -49,9 +49,9 @@ FailReason FailReasonOf(RestartFailure why, unsigned long error) {
                                                                           : FailReason::ProcessNotCreated;
 }
 
-Watchdog::Watchdog(std::wstring workDir, HWND window, UINT balloonMessage)
+Watchdog::Watchdog(std::wstring workDir, Notices::BalloonSink balloons)
     : m_workDir(std::move(workDir)), m_journal(JournalOptions{m_workDir}),
-      m_notices(window, balloonMessage, [this](const std::wstring& reason) {
+      m_notices(std::move(balloons), [this](const std::wstring& reason) {
           m_journal.Write(JournalTag::Brivan, WebhookFailedText(reason));
       }) {
     m_journal.Write(JournalTag::Brivan, BrivanStartedText(BRIVAN_VERSION_W, m_workDir));

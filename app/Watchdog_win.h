@@ -23,8 +23,8 @@ namespace brv {
 class Watchdog : public ServerEvents {
 public:
     // Reads "Brivan.ini" in `workDir` (bad values journaled) and writes the journal's start line.
-    // Balloons are posted to `window` as `balloonMessage` (ShowPostedBalloon shows them).
-    Watchdog(std::wstring workDir, HWND window, UINT balloonMessage);
+    // Balloons go to `balloons`, which hands them to the window thread (none when empty).
+    Watchdog(std::wstring workDir, Notices::BalloonSink balloons);
     ~Watchdog() override;
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;

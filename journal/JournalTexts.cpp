@@ -17,8 +17,20 @@ std::wstring BrivanStartedText(const std::wstring& version, const std::wstring& 
 }
 
 std::wstring BrivanEndedText(BrivanEnd how) {
-    return how == BrivanEnd::ExitButton ? L"Brivan завершён кнопкой «Выход»"
-                                        : L"Brivan завершён: заканчивается сеанс Windows";
+    switch (how) {
+    case BrivanEnd::ExitButton:
+        return L"Brivan завершён кнопкой «Выход»";
+    case BrivanEnd::CloseApp:
+        return L"Brivan завершён по запросу программы установки, серверы оставлены работать";
+    case BrivanEnd::SessionEnd:
+        break;
+    }
+    return L"Brivan завершён: заканчивается сеанс Windows";
+}
+
+std::wstring SessionKeptText(uint32_t waitedSeconds) {
+    return L"Сеанс Windows не закончился за " + std::to_wstring(waitedSeconds) +
+           L" с после запроса о его конце, слежение за серверами возобновлено";
 }
 
 std::wstring JournalDroppedText(uint64_t lines) {

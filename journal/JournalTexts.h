@@ -9,8 +9,11 @@ namespace brv {
 
 // BRIVAN
 std::wstring BrivanStartedText(const std::wstring& version, const std::wstring& workDir);
-enum class BrivanEnd { ExitButton, SessionEnd };
+// CloseApp: an installer's Restart Manager closed Brivan while the session goes on.
+enum class BrivanEnd { ExitButton, SessionEnd, CloseApp };
 std::wstring BrivanEndedText(BrivanEnd how);
+// A query about the session's end was not followed by the end within `waitedSeconds`.
+std::wstring SessionKeptText(uint32_t waitedSeconds);
 std::wstring JournalDroppedText(uint64_t lines);
 // Written once the journal could be written again; `since` is the stamp of the first failure.
 std::wstring JournalUnwritableText(const std::string& since, unsigned long errorCode);

@@ -50,8 +50,10 @@ public:
     // told first. False when no thread could be started. Starting a started watch does nothing.
     bool Start();
     // Ends the thread and its hook; no callback runs once it returns. Idempotent; never call it from
-    // the callback.
+    // the callback. Only this ends the thread: a WM_QUIT another program posts to it is ignored.
     void Stop();
+    // The watcher's thread while it runs, else 0 (for tests).
+    uint32_t ThreadId() const;
     Means Using() const;
     // Title reads made by the thread so far: what the following and the listing cost.
     uint64_t TitleReads() const;

@@ -16,6 +16,9 @@ struct WindowWatch::State {
     Callback callback;
     WindowWatchOptions options;
     std::thread thread;
+    // Our own stop request. The thread's message queue cannot carry it: any program may post a
+    // WM_QUIT there.
+    HANDLE stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<DWORD> threadId{0};
     std::atomic<Means> means{Means::kStopped};
     std::atomic<uint64_t> titleReads{0};
@@ -50,7 +53,7 @@ public:
 
     void Run(std::promise<void>& ready) {
         MSG m;
-        PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before Stop can post to it
+        PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the window events come
         m_state.threadId = GetCurrentThreadId();
         t_watcher = this;
         std::vector<HWINEVENTHOOK> hooks;
@@ -193,13 +196,16 @@ private:
                 wait = std::min(wait.value_or(toList), toList);
             }
             DWORD timeout = wait ? static_cast<DWORD>(*wait) : INFINITE;
-            MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            HANDLE stop = m_state.stopEvent;
+            if (MsgWaitForMultipleObjectsEx(stop ? 1 : 0, &stop, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+                WAIT_OBJECT_0) {
+                return;
+            }
             MSG m;
             while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-                if (m.message == WM_QUIT) {
-                    return;
+                if (m.message != WM_QUIT) { // another program's: the watch goes on
+                    DispatchMessageW(&m);
                 }
-                DispatchMessageW(&m);
             }
             now = NowMs();
             if (listing && now >= nextList) {
@@ -229,12 +235,19 @@ WindowWatch::WindowWatch(std::vector<std::wstring> titles, Callback callback, Wi
 
 WindowWatch::~WindowWatch() {
     Stop();
+    if (m_state->stopEvent != nullptr) {
+        CloseHandle(m_state->stopEvent);
+    }
 }
 
 bool WindowWatch::Start() {
     if (m_state->thread.joinable()) {
         return true;
     }
+    if (m_state->stopEvent == nullptr) {
+        return false;
+    }
+    ResetEvent(m_state->stopEvent);
     std::promise<void> ready;
     std::future<void> started = ready.get_future();
     try {
@@ -250,13 +263,16 @@ void WindowWatch::Stop() {
     if (!m_state->thread.joinable()) {
         return;
     }
-    // The queue exists before Start returns; only a full queue refuses the request for a moment.
-    while (!PostThreadMessageW(m_state->threadId, WM_QUIT, 0, 0)) {
-        Sleep(1);
-    }
+    // The thread waits on the event in every pass: it ends within one callback's time, whatever
+    // its message queue holds.
+    SetEvent(m_state->stopEvent);
     m_state->thread.join();
     m_state->threadId = 0;
     m_state->means = Means::kStopped;
+}
+
+uint32_t WindowWatch::ThreadId() const {
+    return m_state->threadId;
 }
 
 WindowWatch::Means WindowWatch::Using() const {

@@ -4,6 +4,8 @@
 // Brivan of the same folder finds the object, asks the first to bring its main window to the front
 // (the window may be hidden in the notification area, so it is told with a registered message rather
 // than shown from outside) and ends. Brivans of different folders never meet.
+// Any program of the user may create the object first, with any content: it is trusted only when the
+// window it names answers as a Brivan. Otherwise this Brivan starts anyway and publishes itself.
 #include <string>
 
 namespace brv {
@@ -12,32 +14,41 @@ namespace brv {
 // lParam are 0). Its handler shows the window as a click on the notification-area icon does.
 unsigned ShowMainWindowMessage();
 
+// The message a Brivan's main window answers with kIAmBrivan (wParam and lParam are 0).
+unsigned WhoIsMessage();
+inline constexpr long kIAmBrivan = 0x42727631; // "Brv1"
+
+// The name of the folder's object (any spelling of its path).
+std::wstring FolderObjectName(const std::wstring& workDir);
+
 // Shows a window in its normal state and brings it to the foreground.
 void BringWindowForward(void* window);
 
 class SingleInstance {
 public:
     // Claims the folder (any spelling of its path). `waitMs` bounds the wait for a first Brivan that is
-    // ending at this moment, after which this one takes its place.
-    explicit SingleInstance(const std::wstring& workDir, unsigned waitMs = 3000);
+    // still starting (its window not yet published) or ending at this moment, and for an object whose
+    // window does not answer as a Brivan: after it this one takes the folder.
+    explicit SingleInstance(const std::wstring& workDir, unsigned waitMs = 5000);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when this process is the folder's Brivan. Also true when the object could not be created
-    // at all: a Brivan that cannot tell is never kept from starting.
+    // or its window does not answer as a Brivan: a Brivan that cannot tell is never kept from starting.
     bool IsFirst() const { return m_first; }
 
     // The first Brivan: the window that later ones bring forward (HWND), from when it exists.
     void Publish(void* mainWindow);
 
-    // A later Brivan: asks the first to show its main window, waiting up to `waitMs` for a first one
-    // still starting to publish it. True when the request was delivered.
+    // A later Brivan: asks the first, whose window has answered, to show its main window, waiting up to
+    // `waitMs` for the request to be taken. True when the request was delivered.
     bool AskFirstToShow(unsigned waitMs = 5000) const;
 
 private:
     void* m_mapping = nullptr;
     void* m_view = nullptr;
+    void* m_window = nullptr; // published by this one
     bool m_first = true;
 };
 

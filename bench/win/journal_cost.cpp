@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     Figures off, on;
     uint64_t journalBytes = 0;
     {
-        brv::Watchdog watchdog(dir, nullptr, 0);
+        brv::Watchdog watchdog(dir, nullptr);
         Timed events(watchdog);
         brv::Supervisor supervisor(rig.host, rig.table, rig.consoles, rig.priorities, 500, &events);
         supervisor.Lives().SetSettings(brv::RestartPolicy::GapOnly());

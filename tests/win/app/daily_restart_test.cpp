@@ -36,7 +36,7 @@ private:
 // A working directory, the watchdog as the main window keeps it, the servers and their supervision.
 struct Scheduled {
     WorkDir dir;
-    brv::Watchdog watchdog{dir.Path(), nullptr, 0}; // no window: no balloons
+    brv::Watchdog watchdog{dir.Path(), nullptr}; // no window: no balloons
     Servers servers;
     std::unique_ptr<brv::Supervisor> supervisor;
 

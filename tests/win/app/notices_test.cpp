@@ -1,4 +1,4 @@
-// The notices' routing: the limiter in front of the balloon (posted to the window thread) and the
+// The notices' routing: the limiter in front of the balloon (handed to the window thread) and the
 // webhook, balloons turned off by the settings, and a failing webhook journaled once.
 #include "tests/win/notify/HttpReceiver.h"
 
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <utility>
 
 using brv::Notice;
 using brv::NoticeKind;
@@ -15,8 +16,6 @@ using brvtest::Failures;
 using brvtest::HttpReceiver;
 
 namespace {
-
-constexpr UINT kBalloonMessage = WM_APP + 4;
 
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     for (int waited = 0; !done(); waited += 20) {
@@ -28,19 +27,19 @@ bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     return true;
 }
 
-// A window of this thread that only collects what is posted to it.
+// What the window thread would be handed: balloons, counted.
 struct Inbox {
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ~Inbox() { DestroyWindow(hwnd); }
-    // Balloons posted so far, each shown (there is no icon, so the platform refuses) and freed.
-    int TakeBalloons() const {
-        int n = 0;
-        MSG msg;
-        while (PeekMessageW(&msg, hwnd, kBalloonMessage, kBalloonMessage, PM_REMOVE)) {
-            brv::ShowPostedBalloon(hwnd, msg.lParam);
-            ++n;
-        }
-        return n;
+    std::mutex mutex;
+    int balloons = 0;
+    brv::Notices::BalloonSink Sink() {
+        return [this](const std::wstring& title, const std::wstring& text) {
+            std::lock_guard<std::mutex> lock(mutex);
+            balloons += !title.empty() && !text.empty();
+        };
+    }
+    int TakeBalloons() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::exchange(balloons, 0);
     }
 };
 
@@ -50,7 +49,7 @@ TEST(Notices, OnePerServerPerMinuteReachesBothTheBalloonAndTheWebhookAndBalloons
     HttpReceiver receiver({204});
     Inbox inbox;
     Failures failures;
-    brv::Notices notices(inbox.hwnd, kBalloonMessage, failures.Sink());
+    brv::Notices notices(inbox.Sink(), failures.Sink());
     notices.Apply({true, receiver.Url(L"/n")});
     notices.Offer({L"a", L"Арена - 27015", L"Сервер упал."}, NoticeKind::Event);
     notices.Offer({L"a", L"Арена - 27015", L"Снова упал."}, NoticeKind::Event); // the same minute
@@ -82,7 +81,7 @@ TEST(Notices, AFailingWebhookIsJournaledOnceAndAnEmptyUrlEndsIt) {
     HttpReceiver receiver({500});
     Inbox inbox;
     Failures failures;
-    brv::Notices notices(inbox.hwnd, kBalloonMessage, failures.Sink());
+    brv::Notices notices(inbox.Sink(), failures.Sink());
     notices.Apply({true, receiver.Url(L"/n")});
     for (const wchar_t* key : {L"a", L"b", L"c"}) {
         notices.Offer({key, key, L"Сервер упал."}, NoticeKind::Event);

@@ -264,6 +264,26 @@ TEST(WindowWatch, StopsCleanlyAndStartsAgain) {
     }
 }
 
+TEST(WindowWatch, AQuitPostedByAnotherProgramNeitherEndsTheWatchNorHoldsUpItsStop) {
+    for (const bool listOnly : {false, true}) {
+        brv::WindowWatchOptions options;
+        options.listOnly = listOnly;
+        Recorder r(options);
+        ASSERT_TRUE(r.Watch().Start());
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(PostThreadMessageW(r.Watch().ThreadId(), WM_QUIT, 0, 0));
+        }
+        Sleep(100);
+        Process box(PeerPath(), L"late \"Fatal Error\" 50");
+        EXPECT_TRUE(WaitFor([&] { return r.Told(box.Pid(), L"Fatal Error"); }, 20000))
+            << "list only: " << listOnly;
+        const ULONGLONG began = GetTickCount64();
+        r.Watch().Stop();
+        EXPECT_LT(GetTickCount64() - began, 2000u);
+        EXPECT_EQ(r.Watch().ThreadId(), 0u);
+    }
+}
+
 TEST(WindowWatch, ACallbackThatFailsDoesNotEndTheWatch) {
     std::mutex m;
     std::vector<uint32_t> told;

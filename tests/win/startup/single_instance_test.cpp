@@ -10,6 +10,9 @@ namespace {
 int g_showRequests = 0;
 
 LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == brv::WhoIsMessage()) {
+        return brv::kIAmBrivan;
+    }
     if (msg == brv::ShowMainWindowMessage()) {
         ++g_showRequests;
         brv::BringWindowForward(w);
@@ -93,16 +96,13 @@ TEST(SingleInstance, OneFolderHasOneFirstBrivanWhateverItsSpellingAndOthersAreFr
     {
         brv::SingleInstance first(folder);
         EXPECT_TRUE(first.IsFirst());
+        HiddenMain main;
+        ASSERT_FALSE(IsWindowVisible(main.w));
+        first.Publish(main.w);
         brv::SingleInstance later(Upper(folder) + L"\\.\\", 200);
         EXPECT_FALSE(later.IsFirst());
         brv::SingleInstance elsewhere(other);
         EXPECT_TRUE(elsewhere.IsFirst());
-        // Nothing published yet: the request cannot be delivered, and says so.
-        EXPECT_FALSE(later.AskFirstToShow(300));
-
-        HiddenMain main;
-        ASSERT_FALSE(IsWindowVisible(main.w));
-        first.Publish(main.w);
         EXPECT_TRUE(later.AskFirstToShow());
         main.Pump(nullptr, 500);
         EXPECT_EQ(g_showRequests, 1);
@@ -135,6 +135,35 @@ TEST(SingleInstance, ALaterBrivanProcessShowsTheFirstsHiddenWindowAndEnds) {
     EXPECT_FALSE(IsWindowVisible(main.w));
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(other.c_str());
+}
+
+TEST(SingleInstance, AnObjectMadeByAnotherProgramIsTakenOverUnlessItsWindowAnswersAsABrivan) {
+    const std::wstring folder = TempFolder(L"e");
+    // Another program got there first: a process id nobody can open, a window that is no Brivan.
+    HANDLE foreign = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64,
+                                        brv::FolderObjectName(folder).c_str());
+    ASSERT_NE(foreign, nullptr);
+    auto* block = static_cast<LONG64*>(MapViewOfFile(foreign, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(block, nullptr);
+    block[0] = 0x7FFFFFF0;
+    block[1] = static_cast<LONG64>(reinterpret_cast<intptr_t>(GetDesktopWindow()));
+    {
+        const ULONGLONG began = GetTickCount64();
+        brv::SingleInstance taker(folder, 300);
+        EXPECT_TRUE(taker.IsFirst());
+        EXPECT_LT(GetTickCount64() - began, 3000u);
+        // Taken over, it serves the next one like any first Brivan's.
+        HiddenMain main;
+        taker.Publish(main.w);
+        brv::SingleInstance later(folder, 300);
+        EXPECT_FALSE(later.IsFirst());
+        EXPECT_TRUE(later.AskFirstToShow());
+        main.Pump(nullptr, 300);
+        EXPECT_EQ(g_showRequests, 1);
+    }
+    UnmapViewOfFile(block);
+    CloseHandle(foreign);
+    RemoveDirectoryW(folder.c_str());
 }
 
 // The later Brivan's side, run only by the test above in a process of its own.
