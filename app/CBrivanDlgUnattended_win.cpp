@@ -6,6 +6,8 @@
 #include "app/Remembered_win.h"
 #include "app/RunAtLogonItem_win.h"
 #include "app/StartupRestore_win.h"
+#include "framework/Messages.h"
+#include "framework/Report.h"
 #include "servers/ConsoleView.h"
 #include "startup/SingleInstance.h"
 
@@ -13,6 +15,13 @@ void CBrivanDlg::StartUnattended() {
     m_watchdog->OnStarted([this] { PostMessageW(static_cast<HWND>(OwnerWindow()), WM_BRV_REMEMBER, 0, 0); });
     m_dailyRestart = std::make_unique<brv::DailyRestart>(m_servers, *m_watchdog);
     m_dailyRestart->Start(Hwnd());
+    m_remembered =
+        std::make_unique<brv::RememberedList>(m_watchdog->WorkDir(), m_servers, m_watchdog->Log(), [this] {
+            const brv::RestoreOutcome outcome = brv::AdoptOrRestoreServers(
+                {*this, m_servers, *m_consoles, *m_watchdog, m_priorities.Selected()});
+            m_supervisor->Wake(); // watch what was taken over, and what waits, at once
+            return outcome;
+        });
     // After the window is up, so servers taken over or started again go into a form that shows them.
     PostMessageW(Hwnd(), WM_BRV_RESTORE, 0, 0);
     if (m_instance) {
@@ -32,8 +41,18 @@ std::optional<LRESULT> CBrivanDlg::OnShowRequest(WPARAM, LPARAM) {
 }
 
 void CBrivanDlg::Remember() {
-    if (m_watchdog && !m_sessionEnded) {
-        brv::SaveRememberedList(m_watchdog->WorkDir(), m_servers);
+    if (m_remembered && !m_sessionEnded) {
+        m_remembered->Save();
+    }
+}
+
+void CBrivanDlg::RememberForOperator(bool atExit) {
+    unsigned long error = 0;
+    if (m_remembered && !m_sessionEnded && !m_remembered->SaveForOperator(error)) {
+        // Journaled with the first failed try; a server the operator stopped may come back.
+        brv::ShowMessage(Hwnd(),
+                         brv::FormatErrorCode(brv::ListNotWrittenMessage(atExit), static_cast<long>(error)),
+                         brv::kCaptionError, brv::kMbOk | brv::kMbIconError);
     }
 }
 
@@ -43,9 +62,8 @@ std::optional<LRESULT> CBrivanDlg::OnRemember(WPARAM, LPARAM) {
 }
 
 std::optional<LRESULT> CBrivanDlg::OnRestore(WPARAM, LPARAM) {
-    if (m_watchdog && m_consoles) {
-        brv::AdoptOrRestoreServers({*this, m_servers, *m_consoles, *m_watchdog, m_priorities.Selected()});
-        m_supervisor->Wake(); // watch what was taken over at once
+    if (m_remembered && m_consoles) {
+        m_remembered->Restore(Hwnd());
     }
     return 0;
 }
@@ -70,6 +88,9 @@ std::optional<LRESULT> CBrivanDlg::OnEndSession(WPARAM wParam, LPARAM) {
     m_sessionEnded = true;
     StopSupervision();
     m_dailyRestart.reset();
+    if (m_remembered) {
+        m_remembered->Stop(); // the list stays as it is for the next logon
+    }
     if (m_watchdog) {
         m_watchdog->Ending(brv::BrivanEnd::SessionEnd);
     }
