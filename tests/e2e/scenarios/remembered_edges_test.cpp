@@ -132,7 +132,7 @@ TEST_F(RememberedEdges, AListHeldAtStartUpIsKeptAndReadAgainAndAServerThatCannot
         TerminateProcess(next.Process(), 1);
         ASSERT_TRUE(next.WaitExit());
     }
-    ASSERT_TRUE(KillProcess(Starts().back().pid));
+    KillProcess(Starts().back().pid); // a reboot again (the driver may have ended it with its Brivan)
 
     // Its port is held by another program at start-up: no box, a FAIL line, and it waits in the
     // drop-down until the port is free.
