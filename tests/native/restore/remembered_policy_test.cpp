@@ -74,10 +74,3 @@ TEST(RememberedPolicy, CarriedEntriesStayInTheListUnlessTheTableTookTheirAddress
     EXPECT_EQ(list[1].processId, 11u);
     EXPECT_EQ(brv::ListToWrite({}, carried).size(), 2u); // even after Exit: they were never ours to stop
 }
-
-TEST(RememberedPolicy, TheJournalSaysWhyTheFileIsKept) {
-    EXPECT_NE(brv::ListNotReadText(ListHold::kUnreadable, L"ошибка 32").find(L"чтение будет повторено"),
-              std::wstring::npos);
-    EXPECT_NE(brv::ListNotWrittenText(112).find(L"ошибка 112"), std::wstring::npos);
-    EXPECT_NE(std::wstring(brv::ListNotWrittenMessage(true)).find(L"%d"), std::wstring::npos);
-}
