@@ -47,8 +47,15 @@ void CBrivanDlg::Remember() {
 }
 
 void CBrivanDlg::RememberForOperator(bool atExit) {
+    if (!m_remembered || m_sessionEnded) {
+        return;
+    }
     unsigned long error = 0;
-    if (m_remembered && !m_sessionEnded && !m_remembered->SaveForOperator(error)) {
+    const bool written = m_remembered->SaveForOperator(error);
+    if (atExit) {
+        m_remembered->Stop(); // no read again, start or write while Brivan ends (the box below pumps timers)
+    }
+    if (!written) {
         // Journaled with the first failed try; a server the operator stopped may come back.
         brv::ShowMessage(Hwnd(),
                          brv::FormatErrorCode(brv::ListNotWrittenMessage(atExit), static_cast<long>(error)),
