@@ -7,6 +7,8 @@
 #include "app/RunAtLogonItem_win.h"
 #include "app/StartupRestore_win.h"
 #include "journal/JournalTexts.h"
+#include "framework/Messages.h"
+#include "framework/Report.h"
 #include "servers/ConsoleView.h"
 #include "startup/SingleInstance.h"
 
@@ -24,6 +26,13 @@ void CBrivanDlg::StartUnattended() {
     m_supervisor->Events().OnStarted([this] { m_ui.Post([this] { Remember(); }); });
     m_dailyRestart = std::make_unique<brv::DailyRestart>(m_servers, *m_watchdog, m_supervisor->Events());
     m_dailyRestart->Start(Hwnd());
+    m_remembered =
+        std::make_unique<brv::RememberedList>(m_watchdog->WorkDir(), m_servers, m_watchdog->Log(), [this] {
+            const brv::RestoreOutcome outcome = brv::AdoptOrRestoreServers(
+                {*this, m_servers, *m_consoles, *m_watchdog, m_supervisor->Events(), m_priorities.Selected()});
+            m_supervisor->LookEverywhere(); // watch what was taken over and what waits at once, and its windows
+            return outcome;
+        });
     // After the window is up, so servers taken over or started again go into a form that shows them.
     m_ui.Post([this] { Restore(); });
     if (m_instance) {
@@ -43,16 +52,31 @@ std::optional<LRESULT> CBrivanDlg::OnShowRequest(WPARAM, LPARAM) {
 }
 
 void CBrivanDlg::Remember() {
-    if (m_watchdog && !m_sessionEnded) {
-        brv::SaveRememberedList(m_watchdog->WorkDir(), m_servers);
+    if (m_remembered && !m_sessionEnded) {
+        m_remembered->Save();
+    }
+}
+
+void CBrivanDlg::RememberForOperator(bool atExit) {
+    if (!m_remembered || m_sessionEnded) {
+        return;
+    }
+    unsigned long error = 0;
+    const bool written = m_remembered->SaveForOperator(error);
+    if (atExit) {
+        m_remembered->Stop(); // no read again, start or write while Brivan ends (the box below pumps timers)
+    }
+    if (!written) {
+        // Journaled with the first failed try; a server the operator stopped may come back.
+        brv::ShowMessage(Hwnd(),
+                         brv::FormatErrorCode(brv::ListNotWrittenMessage(atExit), static_cast<long>(error)),
+                         brv::kCaptionError, brv::kMbOk | brv::kMbIconError);
     }
 }
 
 void CBrivanDlg::Restore() {
-    if (m_watchdog && m_consoles) {
-        brv::AdoptOrRestoreServers(
-            {*this, m_servers, *m_consoles, *m_watchdog, m_supervisor->Events(), m_priorities.Selected()});
-        m_supervisor->LookEverywhere(); // watch what was taken over at once, and its windows
+    if (m_remembered && m_consoles) {
+        m_remembered->Restore(Hwnd());
     }
 }
 
@@ -115,6 +139,9 @@ std::optional<LRESULT> CBrivanDlg::OnEndSession(WPARAM wParam, LPARAM lParam) {
     StopSupervision();
     m_dailyRestart.reset();
     const bool closeApp = (lParam & ENDSESSION_CLOSEAPP) != 0;
+    if (m_remembered) {
+        m_remembered->Stop(); // the list stays as it is for the next logon
+    }
     if (m_watchdog) {
         m_watchdog->Ending(closeApp ? brv::BrivanEnd::CloseApp : brv::BrivanEnd::SessionEnd);
     }

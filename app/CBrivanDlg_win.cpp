@@ -295,8 +295,13 @@ void CBrivanDlg::OnStart() {
     ComposeCommandLine(m_settings, lists.games, lists.Selection(kSelGame), lists.serverTypes,
                        lists.Selection(kSelServerType));
     const uint32_t priority = brv::CheckedAt(lists.priorities, lists.Selection(kSelPriority));
-    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority, Events()) && m_supervisor) {
-        m_supervisor->Wake(); // watch the new server's process at once
+    if (brv::LaunchServer(*this, m_servers, *m_consoles, m_settings, priority, Events())) {
+        if (m_remembered) {
+            m_remembered->OperatorActed(); // before the start's own write, posted meanwhile
+        }
+        if (m_supervisor) {
+            m_supervisor->Wake(); // watch the new server's process at once
+        }
     }
 }
 
@@ -307,14 +312,16 @@ void CBrivanDlg::OnActiveServerChanged() {
 }
 
 void CBrivanDlg::OnStopServer() {
-    brv::StopActiveServer(*this, m_servers, Events());
-    Remember();
+    if (brv::StopActiveServer(*this, m_servers, Events())) {
+        RememberForOperator(false);
+    }
 }
 
 void CBrivanDlg::OnExit() {
-    brv::ExitAndStopAll(
-        *this, m_servers, [this] { StopSupervision(); }, Events());
-    Remember(); // after a confirmed Exit the list is empty: nothing to bring back
+    if (brv::ExitAndStopAll(
+            *this, m_servers, [this] { StopSupervision(); }, Events())) {
+        RememberForOperator(true); // the list is empty: nothing to bring back
+    }
 }
 
 // ---- console commands

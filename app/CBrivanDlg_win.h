@@ -2,6 +2,7 @@
 // The main window (template 102): the form, the notification-area icon, the running servers and the
 // supervision thread. It is the host through which the server code and the map code reach the form.
 #include "app/DailyRestart_win.h"
+#include "app/Remembered_win.h"
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
@@ -130,6 +131,8 @@ private:
     void Remember();
     void Restore();
     void ResumeAfterSessionQuery();
+    // After Stop or Exit: the list is written, or the operator is told once that it could not be.
+    void RememberForOperator(bool atExit);
     void OpenServerStatus();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
@@ -151,7 +154,8 @@ private:
     std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
     std::unique_ptr<brv::DailyRestart> m_dailyRestart;
-    std::unique_ptr<CServerStatusDlg> m_status; // made when first opened
+    std::unique_ptr<brv::RememberedList> m_remembered; // "brvServers.txt"
+    std::unique_ptr<CServerStatusDlg> m_status;        // made when first opened
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;

@@ -1,10 +1,10 @@
 #include "app/StartupRestore_win.h"
 
-#include "app/Remembered_win.h"
 #include "journal/JournalTexts.h"
 #include "profile/WorkDir.h"
 #include "restore/Adoption.h"
 #include "restore/RememberedFile.h"
+#include "servers/ConsoleFinder.h"
 #include "servers/Launch.h"
 #include "servers/PriorityChoice.h"
 #include "servers/ServerChannel.h"
@@ -15,15 +15,14 @@
 namespace brv {
 namespace {
 
+// A waiting start-up server is tried again after this, then as the governor paces it.
+constexpr uint64_t kFirstRetryMs = 500;
+
 uint64_t RunningForMs(uint64_t creationTime) {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     const uint64_t t = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
     return t > creationTime ? (t - creationTime) / 10000 : 0;
-}
-
-std::wstring TitleOf(const brvRunSL& record) {
-    return record.serverTitle.empty() ? record.serverName + L" - " + record.port : record.serverTitle;
 }
 
 void Adopt(const RestoreTargets& t, Adoption& adoption, const RememberedServer& entry, RestoreOutcome& out) {
@@ -38,9 +37,39 @@ void Adopt(const RestoreTargets& t, Adoption& adoption, const RememberedServer& 
     ++out.adopted;
 }
 
+// Not started now (its port still held, the process refused): never a box and never dropped. It
+// joins the waiting restarts, journaled and paced like a supervised restart, and the drop-down, so
+// the operator sees it and can stop it.
+void Wait(const RestoreTargets& t, brvRunSL record, const StartResult& started, const std::wstring& refusal,
+          RestoreOutcome& out) {
+    record.serverTitle = ServerTitleOf(record);
+    record.process = nullptr;
+    record.processId = 0;
+    RestartFailure why = RestartFailure::kRefused;
+    switch (started.outcome) {
+    case StartOutcome::kPortBusy:
+        why = RestartFailure::kPortBusy;
+        break;
+    case StartOutcome::kProcessNotCreated:
+        why = RestartFailure::kProcessNotCreated;
+        break;
+    case StartOutcome::kChannelNotCreated:
+        why = RestartFailure::kChannelNotCreated;
+        break;
+    default:
+        t.watchdog.Log().Write(JournalTag::Fail, record.serverTitle + L": не запущен снова: " + refusal);
+        break;
+    }
+    t.events.RestartFailed(record, why, started.error, {});
+    t.table.AddPending({record, GetTickCount64() + kFirstRetryMs, t.table.Epoch(record.serverTitle)});
+    UpdateFormForServer(t.host, t.table, record.serverTitle, FormUpdate::kNewServer);
+    out.settled = false;
+    ++out.waiting;
+}
+
 void StartAgain(const RestoreTargets& t, const RememberedServer& entry, const std::wstring& serverExe,
                 bool restore, RestoreOutcome& out) {
-    const std::wstring title = TitleOf(entry.record);
+    const std::wstring title = ServerTitleOf(entry.record);
     if (!restore) {
         t.watchdog.Log().Write(JournalTag::Restore,
                                title + L": не запущен снова ([Startup] RestoreServers=0)");
@@ -52,10 +81,22 @@ void StartAgain(const RestoreTargets& t, const RememberedServer& entry, const st
     record.serverExePath = serverExe;
     const std::optional<uint32_t> priority =
         IsPriorityClass(entry.priorityClass) ? std::optional<uint32_t>(entry.priorityClass) : t.formPriority;
-    if (!priority || !LaunchServer(t.host, t.table, t.consoles, record, *priority, &t.events)) {
-        ++out.leftAlone; // the refusal has been shown
+    std::wstring refusal = L"не выбран приоритет";
+    StartResult started;
+    if (priority) {
+        StartOptions options;
+        options.owner = t.host.OwnerWindow();
+        options.notify = [&refusal](const Report& r) { refusal = r.text; }; // journaled, never a box
+        options.events = &t.events;
+        options.portBusyIsOutcome = true;
+        started = StartServer(t.table, record, *priority, options);
+    }
+    if (started.outcome != StartOutcome::kStarted) {
+        Wait(t, record, started, refusal, out);
         return;
     }
+    UpdateFormForServer(t.host, t.table, started.record.serverTitle, FormUpdate::kNewServer);
+    t.consoles.Watch(started.record);
     t.watchdog.Log().Write(JournalTag::Restore, RestoreText(title));
     ++out.restarted;
 }
@@ -66,14 +107,11 @@ RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& t) {
     RestoreOutcome out;
     const std::wstring workDir = t.watchdog.WorkDir();
     RememberedLoad load = LoadRememberedServers(RememberedFilePath(workDir));
-    if (load.state == RememberedState::kAbsent) {
+    if (load.state == RememberedState::kRefused || load.state == RememberedState::kUnreadable) {
+        out.hold = load.state == RememberedState::kRefused ? ListHold::kRefused : ListHold::kUnreadable;
+        out.reason = load.reason;
+        out.settled = false;
         return out;
-    }
-    if (load.state == RememberedState::kRefused) {
-        out.fileRefused = true;
-        t.watchdog.Log().Write(JournalTag::Brivan, std::wstring(kRememberedFileName) +
-                                                       L" не прочитан, серверы не подхвачены: " +
-                                                       load.reason);
     }
     const bool restore = t.watchdog.Settings().startup.restoreServers;
     const std::wstring serverExe = JoinPath(workDir, L"hlds.exe");
@@ -81,7 +119,7 @@ RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& t) {
     // same address must not start a second server beside one that runs.
     std::vector<const RememberedServer*> gone;
     for (const RememberedServer& entry : load.servers) {
-        const std::wstring title = TitleOf(entry.record);
+        const std::wstring title = ServerTitleOf(entry.record);
         Adoption adoption = AdoptServer(entry, serverExe);
         if (adoption.verdict == AdoptVerdict::kAdopted &&
             t.table.HoldsAddress(adoption.record.ip, adoption.record.port)) {
@@ -96,8 +134,11 @@ RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& t) {
             Adopt(t, adoption, entry, out);
             break;
         case AdoptVerdict::kNoAccess:
-            // Something of that id runs and cannot be told apart: neither taken over nor ended.
+            // Something of that id runs and cannot be told apart: neither taken over nor ended, and
+            // kept in the list for a Brivan that may take it over.
             t.watchdog.Log().Write(JournalTag::Adopt, title + L": не подхвачен: " + adoption.reason);
+            out.carried.push_back(entry);
+            out.settled = false;
             ++out.leftAlone;
             break;
         case AdoptVerdict::kGone:
@@ -116,7 +157,6 @@ RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& t) {
         }
         StartAgain(t, *entry, serverExe, restore, out);
     }
-    SaveRememberedList(workDir, t.table);
     return out;
 }
 

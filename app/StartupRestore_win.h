@@ -4,12 +4,15 @@
 // [Startup] RestoreServers=0), and a process id that another program now holds is left alone.
 // Window thread, once the main window is up.
 #include "app/Watchdog_win.h"
+#include "restore/RememberedPolicy.h"
 #include "servers/ConsoleFinder.h"
 #include "servers/ServerHost.h"
 #include "servers/ServerTable.h"
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace brv {
 
@@ -26,11 +29,18 @@ struct RestoreTargets {
 struct RestoreOutcome {
     int adopted = 0;
     int restarted = 0;
+    int waiting = 0;   // could not be started now: they wait for their restart like a crashed server
     int leftAlone = 0; // not taken over and not started again
-    bool fileRefused = false;
+    ListHold hold = ListHold::kNone; // the file could not be used: it is to stay as it is
+    std::wstring reason;             // why, when held
+    // Every entry was taken over, started again or dropped on purpose: the file may be rewritten now.
+    bool settled = true;
+    // Entries of a server that runs but cannot be taken over: kept in every list written later.
+    std::vector<RememberedServer> carried;
 };
 
-// Reads "brvServers.txt", takes over or starts again what it lists and rewrites it from the table.
+// Reads "brvServers.txt" and takes over or starts again what it lists. It writes nothing: the caller
+// decides from the outcome whether the file may be rewritten.
 RestoreOutcome AdoptOrRestoreServers(const RestoreTargets& targets);
 
 } // namespace brv

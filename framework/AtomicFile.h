@@ -19,4 +19,9 @@ inline constexpr unsigned long kFileAttrHiddenSystem = kFileAttrHidden | kFileAt
 bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, unsigned long attributes,
                          const wchar_t* failureMessage = kMsgCannotWrite);
 
+// The same without a message, for writes nobody waits at the screen for: false with the platform's
+// error code in `error`.
+bool ReplaceFileWhole(const std::wstring& path, std::string_view bytes, unsigned long attributes,
+                      unsigned long& error);
+
 } // namespace brv

@@ -208,6 +208,10 @@ Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverEx
     }
     a.verdict = AdoptVerdict::kAdopted;
     a.record = entry.record;
+    // The file is no signature: the next restart runs this folder's program under the title the
+    // launch gives, whatever the file names.
+    a.record.serverExePath = serverExePath;
+    a.record.serverTitle = ServerTitleOf(entry.record);
     a.record.process = opened.process;
     a.record.processId = entry.processId;
     a.record.launchResult = 1;
@@ -215,13 +219,13 @@ Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverEx
     if (!TakeBackChannel(opened.process, entry, a.record, why)) {
         a.reason = why;
     }
-    HWND console = static_cast<HWND>(FindServerConsole(entry.processId, entry.record.serverTitle));
+    HWND console = static_cast<HWND>(FindServerConsole(entry.processId, a.record.serverTitle));
     if (console == nullptr) {
         console = static_cast<HWND>(FindServerConsole(entry.processId, L"Console"));
         DWORD_PTR result = 0;
         if (console != nullptr) {
             SendMessageTimeoutW(console, WM_SETTEXT, 0,
-                                reinterpret_cast<LPARAM>(entry.record.serverTitle.c_str()),
+                                reinterpret_cast<LPARAM>(a.record.serverTitle.c_str()),
                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &result);
         }
     }

@@ -10,9 +10,10 @@
 namespace brv {
 
 enum class RememberedState {
-    kAbsent,  // no file: nothing to bring back
-    kValid,   // read whole; `servers` holds every entry
-    kRefused, // unreadable, half-written, damaged or of another layout: ignored, `reason` says why
+    kAbsent,     // no file: nothing to bring back
+    kValid,      // read whole; `servers` holds every entry
+    kRefused,    // half-written, damaged or of another layout: ignored, `reason` says why
+    kUnreadable, // there but not readable now (another program holds it, say): `reason` says why
 };
 
 struct RememberedLoad {
@@ -23,9 +24,10 @@ struct RememberedLoad {
 
 RememberedLoad LoadRememberedServers(const std::wstring& path);
 
-// Replaces the file with these entries (none leaves a valid, empty list). Window thread: a failure
-// shows the program's write message and returns false; the old file stays as it was.
-bool SaveRememberedServers(const std::wstring& path, const std::vector<RememberedServer>& servers);
+// Replaces the file with these entries (none leaves a valid, empty list). A failure shows nothing:
+// false with the platform's error code, and the old file stays as it was.
+bool SaveRememberedServers(const std::wstring& path, const std::vector<RememberedServer>& servers,
+                           unsigned long& error);
 
 // The creation time (100 ns units since 1601) of a process, through its handle; 0 when unknown.
 uint64_t ProcessCreationTime(brvHandle process);

@@ -17,7 +17,7 @@ RememberedLoad LoadRememberedServers(const std::wstring& path) {
     }
     std::optional<std::string> bytes = ReadFileBytes(path);
     if (!bytes) {
-        load.state = RememberedState::kRefused;
+        load.state = RememberedState::kUnreadable;
         load.reason = L"не может прочитать файл (ошибка " + std::to_wstring(GetLastError()) + L")";
         return load;
     }
@@ -28,8 +28,9 @@ RememberedLoad LoadRememberedServers(const std::wstring& path) {
     return load;
 }
 
-bool SaveRememberedServers(const std::wstring& path, const std::vector<RememberedServer>& servers) {
-    return WriteFileAtomically(path, RememberedBytes(servers), kFileAttrHidden);
+bool SaveRememberedServers(const std::wstring& path, const std::vector<RememberedServer>& servers,
+                           unsigned long& error) {
+    return ReplaceFileWhole(path, RememberedBytes(servers), kFileAttrHidden, error);
 }
 
 uint64_t ProcessCreationTime(brvHandle process) {

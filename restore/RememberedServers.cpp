@@ -196,6 +196,10 @@ RememberedRead Refuse(std::wstring reason) {
 
 } // namespace
 
+std::wstring ServerTitleOf(const brvRunSL& record) {
+    return record.serverName + L" - " + record.port;
+}
+
 bool ParseChannelArgs(std::wstring_view args, int64_t& mapping, int64_t& parentEvent, int64_t& childEvent) {
     const std::array<std::wstring_view, 3> names = {L" -HFILE ", L" -HPARENT ", L" -HCHILD "};
     std::array<int64_t, 3> values{};

@@ -42,6 +42,9 @@ struct RememberedServer {
 RememberedServer RememberServer(const brvRunSL& record, uint32_t processId, uint64_t creationTime,
                                 uint32_t priorityClass);
 
+// The title a launch gives the record's server: "name - port".
+std::wstring ServerTitleOf(const brvRunSL& record);
+
 // Reads " -HFILE a -HPARENT b -HCHILD c" as the launch writes it; false when it is not of that form.
 bool ParseChannelArgs(std::wstring_view args, int64_t& mapping, int64_t& parentEvent, int64_t& childEvent);
 

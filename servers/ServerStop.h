@@ -13,13 +13,13 @@ namespace brv {
 void EndServerProcess(const brvRunSL& record);
 
 // Asks, then ends the active server and shows the next one's console. Its waiting restarts, and one
-// under way, are cancelled: a stopped server never comes back.
-void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events = nullptr);
+// under way, are cancelled: a stopped server never comes back. False when nothing was stopped.
+bool StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events = nullptr);
 
 // Asks when servers run, ends them all and ends the dialog. `stopSupervision` stops and joins the
 // supervision thread before any server is ended, so no restart can race the exit; every waiting
-// restart is cancelled.
-void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
+// restart is cancelled. False when the operator kept Brivan running.
+bool ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
                     ServerEvents* events = nullptr);
 
 // The main window's destruction: every record's channel and process handles are closed, the table

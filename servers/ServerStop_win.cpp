@@ -36,13 +36,13 @@ void EndServerProcess(const brvRunSL& record) {
     CloseHandle(process);
 }
 
-void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events) {
+bool StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events) {
     if (ShowMessage(host.OwnerWindow(), kMsgAskStop, kCaptionAskStop, kMbYesNo | kMbIconQuestion) != kIdYes) {
-        return;
+        return false;
     }
     int sel = host.ActiveSelection();
     if (sel < 0) {
-        return; // nothing is selected, so nothing names a server to stop
+        return false; // nothing is selected, so nothing names a server to stop
     }
     std::wstring title = host.ActiveText(sel);
     host.DeleteActive(sel);
@@ -64,13 +64,14 @@ void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
     if (host.ActiveCount() == 0) {
         host.DisableRunControls();
     }
+    return true;
 }
 
-void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
+bool ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
                     ServerEvents* events) {
     if (host.ActiveCount() != 0 &&
         ShowMessage(host.OwnerWindow(), kMsgAskExit, kCaptionAskExit, kMbYesNo | kMbIconQuestion) != kIdYes) {
-        return;
+        return false;
     }
     if (stopSupervision) {
         stopSupervision();
@@ -88,6 +89,7 @@ void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<vo
         }
     }
     host.EndDialogCancel();
+    return true;
 }
 
 void ReleaseAllServers(ServerTable& table) {

@@ -30,7 +30,8 @@ struct Forgotten {
     // Remembers the table through the file, as the next Brivan finds it, and releases it.
     void Forget() {
         const std::wstring path = brv::RememberedFilePath(dir.Path());
-        ASSERT_TRUE(brv::SaveRememberedServers(path, brv::RememberTable(table)));
+        unsigned long error = 0;
+        ASSERT_TRUE(brv::SaveRememberedServers(path, brv::RememberTable(table), error));
         brv::ReleaseAllServers(table);
         brv::RememberedLoad load = brv::LoadRememberedServers(path);
         ASSERT_EQ(load.state, brv::RememberedState::kValid) << Narrow(load.reason);

@@ -36,7 +36,8 @@ TEST(RememberedFile, WrittenHiddenAndReadBackWhole) {
     const std::wstring path = brv::RememberedFilePath(dir.Path());
     EXPECT_EQ(brv::LoadRememberedServers(path).state, brv::RememberedState::kAbsent);
 
-    ASSERT_TRUE(brv::SaveRememberedServers(path, {Entry(L"[RU] Арена = №1"), Entry(L"")}));
+    unsigned long error = 0;
+    ASSERT_TRUE(brv::SaveRememberedServers(path, {Entry(L"[RU] Арена = №1"), Entry(L"")}, error));
     const DWORD attributes = GetFileAttributesW(path.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
@@ -53,7 +54,7 @@ TEST(RememberedFile, WrittenHiddenAndReadBackWhole) {
     EXPECT_EQ(bytes.substr(0, 4), std::string("b\0r\0", 4));
 
     // Rewritten empty (after Exit): a valid list with nothing in it.
-    ASSERT_TRUE(brv::SaveRememberedServers(path, {}));
+    ASSERT_TRUE(brv::SaveRememberedServers(path, {}, error));
     load = brv::LoadRememberedServers(path);
     EXPECT_EQ(load.state, brv::RememberedState::kValid);
     EXPECT_TRUE(load.servers.empty());
@@ -81,21 +82,21 @@ TEST(RememberedFile, AHalfWrittenOrForeignFileIsRefusedWithItsReasonAndLeftAsItW
     ASSERT_TRUE(DeleteFileW(path.c_str()));
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     load = brv::LoadRememberedServers(path);
-    EXPECT_EQ(load.state, brv::RememberedState::kRefused);
+    EXPECT_EQ(load.state, brv::RememberedState::kUnreadable);
     EXPECT_NE(Narrow(load.reason).find("не может прочитать файл"), std::string::npos) << Narrow(load.reason);
 }
 
-TEST(RememberedFile, AFailedWriteSaysSoOnceAndKeepsTheOldList) {
+TEST(RememberedFile, AFailedWriteShowsNothingGivesTheCodeAndKeepsTheOldList) {
     WorkDir dir;
     ReporterScope reports;
     const std::wstring path = brv::RememberedFilePath(dir.Path());
-    ASSERT_TRUE(brv::SaveRememberedServers(path, {Entry(L"Old")}));
+    unsigned long error = 0;
+    ASSERT_TRUE(brv::SaveRememberedServers(path, {Entry(L"Old")}, error));
     const std::string old = brv::ReadFileBytes(path).value_or("");
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(brv::SaveRememberedServers(path, {Entry(L"New")}));
-    ASSERT_EQ(reports.Shown().size(), 1u);
-    EXPECT_EQ(reports.Shown()[0].caption, L"Ошибка");
-    EXPECT_NE(reports.Shown()[0].text.find(L"Не может записать в файл"), std::wstring::npos);
+    EXPECT_FALSE(brv::SaveRememberedServers(path, {Entry(L"New")}, error));
+    EXPECT_EQ(error, static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(reports.Shown().empty());
     EXPECT_EQ(brv::ReadFileBytes(path).value_or(""), old);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
