@@ -103,9 +103,6 @@ QueryWatchdog::~QueryWatchdog() {
         }
         WSACloseEvent(static_cast<WSAEVENT>(m_event));
     }
-    for (auto& [key, handle] : m_processes) {
-        CloseHandle(static_cast<HANDLE>(handle));
-    }
     WSACleanup();
 }
 
@@ -155,43 +152,13 @@ void QueryWatchdog::Sync(uint64_t now) {
                 }
                 fresh.push_back(
                     {key, r.serverTitle, RestartPolicy::KeyOf(r.serverTitle, r.ip, r.port), r.ip, r.port});
-                HANDLE ours = nullptr;
-                if (r.process != nullptr && m_processes.count(key) == 0 &&
-                    DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(r.process), GetCurrentProcess(),
-                                    &ours, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
-                    m_processes[key] = ours;
-                }
             }
             for (const PendingRestart& p : waiting) {
                 const brvRunSL& r = p.record;
                 pending.push_back({r.serverTitle, RestartPolicy::KeyOf(r.serverTitle, r.ip, r.port)});
             }
         });
-    m_core.Sync(running, fresh, pending, now,
-                [this](const query::ProcessKey& key) { return ExitCodeOf(key); });
-    // Duplicates of processes that left the watch.
-    for (auto it = m_processes.begin(); it != m_processes.end();) {
-        if (m_core.Tracks(it->first)) {
-            ++it;
-            continue;
-        }
-        CloseHandle(static_cast<HANDLE>(it->second));
-        it = m_processes.erase(it);
-    }
-}
-
-std::optional<uint32_t> QueryWatchdog::ExitCodeOf(const query::ProcessKey& key) {
-    auto it = m_processes.find(key);
-    if (it == m_processes.end()) {
-        return std::nullopt;
-    }
-    HANDLE h = static_cast<HANDLE>(it->second);
-    DWORD code = 0;
-    // A stop ends its process a moment after the record leaves the table.
-    if (WaitForSingleObject(h, 200) != WAIT_OBJECT_0 || !GetExitCodeProcess(h, &code)) {
-        return std::nullopt;
-    }
-    return code;
+    m_core.Sync(running, fresh, pending, now);
 }
 
 void QueryWatchdog::ReadAnswers(uint64_t now) {

@@ -54,7 +54,6 @@ private:
     void Publish(uint64_t now);
     // Tells the supervision's lives of verdicts that changed, at most once a second.
     void TellVerdicts(uint64_t now);
-    std::optional<uint32_t> ExitCodeOf(const query::ProcessKey& key);
 
     ServerTable& m_table;
     ServerEvents& m_events;
@@ -63,7 +62,6 @@ private:
     uintptr_t m_wideSocket = ~uintptr_t{0}; // on every address, for servers elsewhere (made when needed)
     void* m_event = nullptr;
     query::WatchdogCore m_core;                     // the supervision thread's
-    std::map<query::ProcessKey, void*> m_processes; // own duplicates, for the exit codes
     std::atomic<uint64_t> m_sent{0};
     std::atomic<uint64_t> m_ended{0};
     std::atomic<uint64_t> m_rounds{0};

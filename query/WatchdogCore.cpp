@@ -67,37 +67,13 @@ void WatchdogCore::SetTimes(const WatchdogTimes& times, bool hangCheck) {
 }
 
 void WatchdogCore::Sync(const std::vector<ProcessKey>& running, const std::vector<ServerSeen>& fresh,
-                        const std::vector<PendingSeen>& pending, uint64_t nowMs,
-                        const ExitCodeOf& exitCodeOf) {
+                        const std::vector<PendingSeen>& pending, uint64_t nowMs) {
     m_pending = pending;
     const std::set<ProcessKey> present(running.begin(), running.end());
-    std::set<std::wstring> restarting;
-    for (const PendingSeen& p : pending) {
-        restarting.insert(p.serverKey);
-    }
-    for (const ServerSeen& s : fresh) {
-        if (!Tracks(s.key)) {
-            restarting.insert(s.serverKey); // a new process of a server whose old one may be going now
-        }
-    }
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (present.count(it->first) != 0) {
-            ++it;
-            continue;
-        }
-        History& h = m_history[it->second.seen.serverKey];
-        h.lastExitCode = exitCodeOf ? exitCodeOf(it->first) : std::nullopt;
-        h.awaitingRestart = restarting.count(it->second.seen.serverKey) != 0;
-        it = m_entries.erase(it);
-    }
+    std::erase_if(m_entries, [&present](const auto& entry) { return present.count(entry.first) == 0; });
     for (const ServerSeen& s : fresh) {
         if (Tracks(s.key) || present.count(s.key) == 0) {
             continue;
-        }
-        History& h = m_history[s.serverKey];
-        if (h.awaitingRestart) {
-            ++h.restarts;
-            h.awaitingRestart = false;
         }
         m_entries.emplace(
             s.key, Entry{s, QueryAddressOf(s.ip, s.port), ServerWatch(m_times, nowMs), nowMs, m_nextOrder++});
@@ -191,26 +167,18 @@ std::vector<StatusEntry> WatchdogCore::Status(uint64_t nowMs) const {
     }
     std::sort(ordered.begin(), ordered.end(),
               [](const Entry* a, const Entry* b) { return a->order < b->order; });
-    auto historyOf = [this](const std::wstring& serverKey) {
-        auto it = m_history.find(serverKey);
-        return it != m_history.end() ? it->second : History{};
-    };
     std::vector<StatusEntry> rows;
     for (const Entry* e : ordered) {
         const StatusRow row = e->watch.Row(nowMs, false);
-        const History h = historyOf(e->seen.serverKey);
         rows.push_back({e->seen.title, row.state, row.stateText, e->seen.key.pid,
                         (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000, row.players, row.map,
-                        h.restarts, h.lastExitCode});
+                        0, std::nullopt});
     }
     for (const PendingSeen& p : m_pending) {
-        const History h = historyOf(p.serverKey);
         StatusEntry row;
         row.title = p.title;
         row.state = ServerState::WaitingRestart;
         row.stateText = StateText(row.state);
-        row.restarts = h.restarts;
-        row.lastExitCode = h.lastExitCode;
         rows.push_back(std::move(row));
     }
     return rows;

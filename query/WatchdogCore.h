@@ -74,8 +74,8 @@ struct StatusEntry {
     uint64_t uptimeSeconds = 0; // since it was first watched
     std::wstring players;       // "players/max" of the last reply
     std::wstring map;           // of the last reply
-    uint32_t restarts = 0;      // by the supervision since Brivan started
-    std::optional<uint32_t> lastExitCode;
+    uint32_t restarts = 0;      // by the supervision since Brivan started (the server's life)
+    std::optional<uint32_t> lastExitCode; // likewise
 };
 
 class WatchdogCore {
@@ -84,12 +84,10 @@ public:
     void SetTimes(const WatchdogTimes& times, bool hangCheck);
 
     // Brings the watch in line with the table: `running` holds the keys of every running record, and
-    // `fresh` the records among them this does not track yet. Entries whose process left the table
-    // are forgotten, with the exit code `exitCodeOf` reads for them (a restart or a stop tells apart by
-    // `pending` and by a new process of the same server).
-    using ExitCodeOf = std::function<std::optional<uint32_t>(const ProcessKey&)>;
+    // `fresh` the records among them this does not track yet. Entries whose process left the table are
+    // forgotten; what became of them is the supervision's to know.
     void Sync(const std::vector<ProcessKey>& running, const std::vector<ServerSeen>& fresh,
-              const std::vector<PendingSeen>& pending, uint64_t nowMs, const ExitCodeOf& exitCodeOf);
+              const std::vector<PendingSeen>& pending, uint64_t nowMs);
     bool Tracks(const ProcessKey& key) const { return m_entries.count(key) != 0; }
     size_t Count() const { return m_entries.size(); }
 
@@ -122,16 +120,10 @@ private:
         bool ending = false;     // ended as hung: no more queries, no second verdict
         uint64_t retryEndMs = 0; // a failed end is tried again from here
     };
-    struct History {
-        uint32_t restarts = 0;
-        std::optional<uint32_t> lastExitCode;
-        bool awaitingRestart = false; // its last process ended without the operator
-    };
 
     WatchdogTimes m_times;
     bool m_hangCheck = true;
     std::map<ProcessKey, Entry> m_entries;
-    std::map<std::wstring, History> m_history;
     std::vector<PendingSeen> m_pending;
     uint64_t m_nextOrder = 0;
 };

@@ -36,7 +36,6 @@ struct Watch {
     WatchdogCore core;
     std::vector<ServerSeen> running;
     std::vector<PendingSeen> pending;
-    std::map<ProcessKey, uint32_t> exitCodes;
 
     explicit Watch(WatchdogTimes times = {1, 3, 8}, bool hangCheck = true) {
         core.SetTimes(times, hangCheck);
@@ -50,10 +49,7 @@ struct Watch {
                 fresh.push_back(s);
             }
         }
-        core.Sync(keys, fresh, pending, now, [this](const ProcessKey& k) -> std::optional<uint32_t> {
-            auto it = exitCodes.find(k);
-            return it != exitCodes.end() ? std::optional<uint32_t>(it->second) : std::nullopt;
-        });
+        core.Sync(keys, fresh, pending, now);
     }
     // Queries due now, answered at once with `reply` when one is given.
     size_t Serve(uint64_t now, const Bytes* reply = nullptr) {
@@ -281,37 +277,31 @@ TEST(WatchdogCore, AFailedEndIsTriedAgainAnIntervalLater) {
     EXPECT_EQ(w.core.TakeHung(kStart + 9 * S).size(), 1u);
 }
 
-TEST(WatchdogCore, StoppedServersAreForgottenAndRestartsCounted) {
+TEST(WatchdogCore, ServersThatLeftTheTableAreForgottenAndOnlyTheTablesProcessesQueried) {
     Watch w;
     w.running = {Seen(1, 100), Seen(2, 200, L"27016")};
     w.Sync(kStart);
     const Bytes reply = Info("crossfire", 5, 20);
     w.Serve(kStart, &reply);
     // The first crashes and is restarted within one pass; the second waits for its restart.
-    w.exitCodes[{1, 100}] = 3;
-    w.exitCodes[{2, 200}] = 0xC0000005;
     w.running = {Seen(3, 300)};
     w.pending = {{L"Arena - 27016", L"Arena|127.0.0.1|27016"}};
     w.Sync(kStart + S);
     auto rows = w.core.Status(kStart + S);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].pid, 300u);
-    EXPECT_EQ(rows[0].restarts, 1u);
-    EXPECT_EQ(rows[0].lastExitCode, 3u);
     EXPECT_EQ(rows[0].state, ServerState::Loading);
     EXPECT_TRUE(rows[0].players.empty()); // a new process has told nothing yet
     EXPECT_EQ(rows[1].state, ServerState::WaitingRestart);
     EXPECT_EQ(rows[1].stateText, L"ждёт перезапуска");
-    EXPECT_EQ(rows[1].lastExitCode, 0xC0000005u);
     EXPECT_EQ(rows[1].pid, 0u);
-    // The waiting one comes back: a restart too.
+    // The waiting one comes back.
     w.pending.clear();
     w.running.push_back(Seen(4, 400, L"27016"));
     w.Sync(kStart + 2 * S);
     rows = w.core.Status(kStart + 2 * S);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[1].restarts, 1u);
-    // Stopped by the operator and started again by hand: no restart of the supervision.
+    // Stopped by the operator and started again by hand.
     w.running = {Seen(4, 400, L"27016")};
     w.Sync(kStart + 3 * S);
     EXPECT_EQ(w.core.Count(), 1u);
@@ -319,7 +309,6 @@ TEST(WatchdogCore, StoppedServersAreForgottenAndRestartsCounted) {
     w.Sync(kStart + 4 * S);
     rows = w.core.Status(kStart + 4 * S);
     EXPECT_EQ(rows[1].pid, 500u);
-    EXPECT_EQ(rows[1].restarts, 1u);
     // Queries go to the processes in the table only.
     for (const Outgoing& o : w.core.TakeDueQueries(kStart + 10 * S)) {
         EXPECT_TRUE(o.to.port == 27015 || o.to.port == 27016);

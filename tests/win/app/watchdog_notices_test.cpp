@@ -7,22 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace {
 
 class WatchdogNotices : public brvtest::WinTestDir {};
 
-constexpr UINT kBalloonMessage = WM_APP + 4;
-
-// Balloons posted to this thread's window so far, each shown (no icon: the platform refuses) and freed.
-int TakeBalloons(HWND window) {
-    int n = 0;
-    MSG msg;
-    while (PeekMessageW(&msg, window, kBalloonMessage, kBalloonMessage, PM_REMOVE)) {
-        brv::ShowPostedBalloon(window, msg.lParam);
-        ++n;
+// Balloons handed to the window's side so far.
+struct Balloons {
+    std::atomic<int> count{0};
+    brv::Notices::BalloonSink Sink() {
+        return [this](const std::wstring&, const std::wstring&) { ++count; };
     }
-    return n;
-}
+    int Take() { return count.exchange(0); }
+};
 
 } // namespace
 
@@ -31,13 +29,13 @@ TEST_F(WatchdogNotices, AnotherProgramsErrorWindowIsJournaledButNeverPostedOrSho
     brv::BrivanSettings settings;
     settings.notify.webhookUrl = receiver.Url(L"/hooks/brivan");
     ASSERT_TRUE(brv::WriteSettings(brv::SettingsPath(m_dir), settings));
-    HWND inbox = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    brv::Watchdog watchdog(m_dir, inbox, kBalloonMessage);
+    Balloons balloons;
+    brv::Watchdog watchdog(m_dir, balloons.Sink());
 
-    watchdog.ErrorWindowClosed({L"Fatal Error", L"пароль базы: secret", 4242, L""});
+    watchdog.ErrorWindowClosed({L"Fatal Error", L"пароль базы: secret", 4242, L"", L""});
     Sleep(500);
     EXPECT_EQ(receiver.Accepted(), 0) << "another program's text is not forwarded";
-    EXPECT_EQ(TakeBalloons(inbox), 0) << "nor shown in a balloon";
+    EXPECT_EQ(balloons.Take(), 0) << "nor shown in a balloon";
     ASSERT_TRUE(watchdog.Log().Flush(10000));
     const std::string journal = ReadBytes(watchdog.Log().Path());
     EXPECT_NE(
@@ -47,12 +45,11 @@ TEST_F(WatchdogNotices, AnotherProgramsErrorWindowIsJournaledButNeverPostedOrSho
         << journal;
 
     // One of ours is told as before.
-    watchdog.ErrorWindowClosed({L"Fatal Error", L"Host_Error: bad model", 77, L"Арена - 27015"});
+    watchdog.ErrorWindowClosed({L"Fatal Error", L"Host_Error: bad model", 77, L"Арена - 27015", L"Арена|127.0.0.1|27015"});
     for (int i = 0; i < 1000 && receiver.Requests().empty(); ++i) {
         Sleep(20);
     }
     ASSERT_EQ(receiver.Requests().size(), 1u);
     EXPECT_NE(brvtest::BodyOf(receiver.Requests()[0]).find("Host_Error: bad model"), std::string::npos);
-    EXPECT_EQ(TakeBalloons(inbox), 1);
-    DestroyWindow(inbox);
+    EXPECT_EQ(balloons.Take(), 1);
 }
