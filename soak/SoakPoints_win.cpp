@@ -4,6 +4,7 @@
 #include "soak/SoakRun.h"
 #include "soak/Stats.h"
 
+#include "framework/FileBytes_win.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -14,6 +15,10 @@ using namespace e2e;
 
 namespace {
 
+std::string Bytes(const std::wstring& path) {
+    return brv::ReadFileBytes(path).value_or(std::string());
+}
+
 std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
     std::sort(v.begin(), v.end());
     return v;
@@ -21,19 +26,22 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
 
 } // namespace
 
-bool SoakRun::RestartBrivan() {
-    Measure(false);
+bool SoakRun::RestartBrivan(bool quiet) {
     std::set<DWORD> running;
-    for (size_t i = 0; i < m_fleet.Servers().size(); ++i) {
-        if (const DWORD p = m_fleet.Owner(i)) {
-            running.insert(p);
+    if (quiet) {
+        Measure(false);
+        for (size_t i = 0; i < m_fleet.Servers().size(); ++i) {
+            if (const DWORD p = m_fleet.Owner(i)) {
+                running.insert(p);
+            }
         }
     }
     TerminateProcess(App().Process(), 1);
     App().WaitExit(10000);
-    // What the next Brivan reads must be whole, and name exactly the servers that run.
-    for (const std::string& bad : {CheckProfile(m_o.workDir), CheckRemembered(m_o.workDir, &running),
-                                   CheckJournal(m_o.workDir, nullptr)}) {
+    // What the next Brivan reads must be whole and, at a quiet point, name exactly the servers that run.
+    for (const std::string& bad :
+         {CheckProfile(m_o.workDir), CheckRemembered(m_o.workDir, quiet ? &running : nullptr),
+          CheckJournal(m_o.workDir, nullptr)}) {
         if (!bad.empty()) {
             Say("FAIL: after Brivan's end: %s\n", bad.c_str());
             ++m_failures;
@@ -51,9 +59,13 @@ bool SoakRun::RestartBrivan() {
         }
     }
     want = Sorted(want);
-    const bool adopted =
-        WaitFor([&] { return Sorted(App().ComboItems(IDC_ACTIVE_SERVER)) == want; }, 120000, 100);
-    if (!adopted || !Settle(120000)) {
+    const bool adopted = WaitFor(
+        [&] {
+            AnswerBoxes();
+            return Sorted(App().ComboItems(IDC_ACTIVE_SERVER)) == want;
+        },
+        120000, 100);
+    if (!adopted || (quiet && !Settle(120000))) {
         Say("FAIL: the new Brivan did not take over the %zu servers (%zu listed)\n", want.size(),
             App().ComboItems(IDC_ACTIVE_SERVER).size());
         Describe();
@@ -62,12 +74,16 @@ bool SoakRun::RestartBrivan() {
     ++m_done;
     ++m_count[static_cast<int>(FaultKind::Brivan)];
     m_recover[static_cast<int>(FaultKind::Brivan)].push_back((NowMs() - t0) / 1000.0);
+    if (!quiet) {
+        return true; // the faults in flight go on under the new Brivan
+    }
     // The servers it took over kept their processes: none was started again.
     m_fleet.Observe();
     for (size_t i = 0; i < m_fleet.Servers().size(); ++i) {
         if (!m_fleet.Servers()[i].stopped && !running.count(m_fleet.Owner(i))) {
-            Say("note: %s runs as a new process after the takeover\n",
+            Say("FAIL: %s runs as a new process after the takeover\n",
                 Utf8(m_fleet.Servers()[i].Title()).c_str());
+            ++m_failures;
         }
     }
     return WarmUpAndMeasure();
@@ -143,13 +159,17 @@ int SoakRun::Finish(bool finished) {
         Say("note: %d servers read another server's hostname from their game's shared Brivan.cfg\n",
             hostnames);
     }
-    const auto items = App().ComboItems(IDC_ACTIVE_SERVER);
     int lost = 0;
-    for (bool l : m_lost) {
-        lost += l ? 1 : 0;
+    std::vector<std::wstring> want;
+    for (size_t i = 0; i < m_fleet.Servers().size(); ++i) {
+        lost += m_lost[i] ? 1 : 0;
+        if (!m_fleet.Servers()[i].stopped) {
+            want.push_back(m_fleet.Servers()[i].Title());
+        }
     }
-    check(items.size() == running.size() + static_cast<size_t>(lost),
-          "drop-down 1002 names " + std::to_string(items.size()) + " servers");
+    const auto items = Sorted(App().ComboItems(IDC_ACTIVE_SERVER));
+    check(items == Sorted(want), "drop-down 1002 names exactly the " + std::to_string(want.size()) +
+                                     " servers not stopped (it names " + std::to_string(items.size()) + ")");
     size_t journalLines = 0;
     const std::string profile = CheckProfile(m_o.workDir),
                       remembered = CheckRemembered(m_o.workDir, &running),
@@ -160,6 +180,17 @@ int SoakRun::Finish(bool finished) {
     check(journal.empty(), journal.empty()
                                ? "Brivan.log: " + std::to_string(journalLines) + " lines, every one whole"
                                : journal);
+    const int loops = m_count[static_cast<int>(FaultKind::Loop)];
+    const std::string journalText =
+        Bytes(m_o.workDir + L"\\Brivan.log") + Bytes(m_o.workDir + L"\\Brivan.1.log");
+    int delays = 0;
+    for (size_t at = journalText.find(" DELAY "); at != std::string::npos;
+         at = journalText.find(" DELAY ", at + 1)) {
+        ++delays;
+    }
+    check(loops == 0 || delays > 0, std::to_string(delays) +
+                                        " DELAY lines in the journal's last two files for " +
+                                        std::to_string(loops) + " crash loops: paced and journaled");
     check(m_boxes == 0, std::to_string(m_boxes) + " message boxes during the run");
 
     // Flat: at every quiet point, against the same instance after its warm-up.

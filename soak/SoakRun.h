@@ -53,7 +53,8 @@ private:
     bool Recovered(Fault& f);
     void Take(Fault& f);
     bool Quiet(unsigned ms);
-    bool RestartBrivan();
+    // Ends Brivan from outside and starts it again; `quiet`: nothing in flight, measured before and after.
+    bool RestartBrivan(bool quiet);
     bool StopOnPurpose();
     void Measure(bool start);
     void AnswerBoxes();

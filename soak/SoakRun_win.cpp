@@ -190,7 +190,8 @@ bool SoakRun::Inject(FaultKind kind) {
         WriteFile(h, "1", 1, &put, nullptr);
         CloseHandle(h);
         ok = KillProcess(f.victim);
-        f.fixAt = f.injected + std::uniform_int_distribution<int>(3000, 7000)(m_rng);
+        // Long enough for the governor to pace it: one quick death restarts at once, the next ones wait.
+        f.fixAt = f.injected + std::uniform_int_distribution<int>(4000, 9000)(m_rng);
         if (!ok) {
             DeleteFileW(DieFile(f.server).c_str());
         }
@@ -263,7 +264,7 @@ bool SoakRun::Quiet(unsigned ms) {
 }
 
 bool SoakRun::Faults() {
-    const int brivanEnds = m_o.faults >= 100 ? std::max(1, m_o.faults / 500) : 0;
+    const int brivanEnds = m_o.faults >= 100 ? std::max(2, m_o.faults / 500) : 0;
     int brivanDone = 0;
     bool stopDone = m_fleet.Servers().size() < 2;
     m_t0 = NowMs();
@@ -309,6 +310,17 @@ bool SoakRun::Faults() {
         const bool brivanDue =
             brivanDone < brivanEnds && started >= (brivanDone + 1) * m_o.faults / (brivanEnds + 1);
         const bool stopDue = !stopDone && started >= m_o.faults / 2;
+        // Every other end of Brivan comes at a random moment, faults in flight (servers dying, starting,
+        // looping or hung); the others and the last come at a quiet point, where handles and memory
+        // are measured.
+        const bool quietEnd = brivanDone % 2 == 1 || brivanDone == brivanEnds - 1;
+        if (brivanDue && !stopDue && !quietEnd) {
+            ++brivanDone;
+            if (!RestartBrivan(false)) {
+                return false;
+            }
+            continue;
+        }
         if (brivanDue || stopDue) {
             if (!Quiet(180000)) {
                 Say("FAIL: the servers did not settle before a planned point\n");
@@ -322,7 +334,7 @@ bool SoakRun::Faults() {
                 }
             } else {
                 ++brivanDone;
-                if (!RestartBrivan()) {
+                if (!RestartBrivan(true)) {
                     return false;
                 }
             }
@@ -345,7 +357,7 @@ bool SoakRun::Faults() {
             Say("soak: %d faults recovered, %zu in flight, %.0f s\n", m_done, m_inFlight.size(),
                 (lastReport - m_t0) / 1000);
         }
-        Sleep(50);
+        Sleep(100);
     }
     return true;
 }

@@ -23,7 +23,7 @@ const int kFirstPort = 27201;
 
 // Short pacing, a quick hang check, no balloons (they would only cost the machine's time).
 const char kIni[] =
-    "[Restart]\r\nQuickDeathSeconds=1\r\nQuickDeathsBeforeDelay=2\r\nFirstDelaySeconds=1\r\n"
+    "[Restart]\r\nQuickDeathSeconds=1\r\nQuickDeathsBeforeDelay=1\r\nFirstDelaySeconds=1\r\n"
     "MaxDelaySeconds=3\r\n[Notify]\r\nBalloons=0\r\nWebhookUrl=\r\n[Watchdog]\r\nHangCheck=1\r\n"
     "QueryInterval=1\r\nHangSeconds=3\r\nStartSeconds=15\r\n[Startup]\r\nRestoreServers=1\r\n";
 
