@@ -68,12 +68,12 @@ tray_menu() {
     xdotool click 1
 }
 # Clicks a control until the window it opens appears: on a busy machine a click may come while the
-# window manager still activates the form, and be taken for that. Bounded: three clicks.
+# window manager still activates the form, and be taken for that. Bounded: three clicks of 20 s each.
 click_opens() {
     local _
     for _ in 1 2 3; do
         click_control "$1" "$2"
-        wait_window "$3" 10000 >/dev/null && return 0
+        wait_window "$3" 20000 >/dev/null && return 0
         main_up
     done
     return 1
