@@ -391,8 +391,21 @@ void SoakRun::Describe() {
                 m_fleet.WindowCount(i), m_fleet.Owner(i), m_fleet.Servers()[i].stopped ? " (stopped)" : "");
         }
     }
-    Say("  hlds.exe processes: %zu; Brivan answers: %s\n", AllServerProcesses().size(),
-        App().Responsive(5000) ? "yes" : "NO");
+    // Processes that carry no server's title: what they were started as, from the stand-in's log.
+    m_fleet.ReadLog();
+    std::set<DWORD> owners;
+    for (size_t i = 0; i < m_fleet.Servers().size(); ++i) {
+        owners.insert(m_fleet.Owner(i));
+    }
+    const auto all = AllServerProcesses();
+    for (DWORD p : all) {
+        if (!owners.count(p)) {
+            const StartLine* s = m_fleet.StartOf(p);
+            Say("  hlds.exe process %lu carries no server's title; started with port %d, map %s\n", p,
+                s ? s->port : 0, s ? s->map.c_str() : "?");
+        }
+    }
+    Say("  hlds.exe processes: %zu; Brivan answers: %s\n", all.size(), App().Responsive(5000) ? "yes" : "NO");
 }
 
 } // namespace probe
