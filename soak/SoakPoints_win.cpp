@@ -191,6 +191,7 @@ int SoakRun::Finish(bool finished) {
     check(loops == 0 || delays > 0, std::to_string(delays) +
                                         " DELAY lines in the journal's last two files for " +
                                         std::to_string(loops) + " crash loops: paced and journaled");
+    check(m_orphans.empty(), std::to_string(m_orphans.size()) + " hlds.exe processes left without a title");
     check(m_boxes == 0, std::to_string(m_boxes) + " message boxes during the run");
 
     // Flat: at every quiet point, against the same instance after its warm-up.
@@ -232,7 +233,16 @@ int SoakRun::Finish(bool finished) {
     failures += lost;
 
     const bool exited = App().Exit(60000);
-    const bool gone = WaitFor([] { return AllServerProcesses().empty(); }, 20000, 100);
+    const bool gone = WaitFor(
+        [&] {
+            for (DWORD p : AllServerProcesses()) {
+                if (!m_orphans.count(p)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        20000, 100);
     check(exited && gone, "Exit ended Brivan and every server");
     const std::string afterExit = CheckRemembered(m_o.workDir, nullptr);
     check(afterExit.empty(), afterExit.empty() ? "brvServers.txt valid after Exit" : afterExit);

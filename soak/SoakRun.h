@@ -4,7 +4,9 @@
 #include "soak/Fleet.h"
 #include "soak/Modes.h"
 
+#include <map>
 #include <memory>
+#include <set>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,6 +73,8 @@ private:
     std::vector<bool> m_busy, m_lost;
     std::vector<double> m_upSince;
     std::vector<DWORD> m_lastOwner;
+    std::map<DWORD, double> m_untitledSince;
+    std::set<DWORD> m_orphans;
     int m_done = 0, m_boxes = 0, m_failures = 0;
     bool m_journalBusy = false;
     std::vector<int> m_count;

@@ -102,8 +102,27 @@ bool SoakRun::Settle(unsigned ms) {
             }
             owners.insert(p);
         }
-        const auto all = AllServerProcesses();
-        return std::set<DWORD>(all.begin(), all.end()) == owners;
+        // A process that carries no title for a minute is an orphan: told once, then left aside so
+        // the run goes on; the end check counts it.
+        std::set<DWORD> all;
+        for (DWORD p : AllServerProcesses()) {
+            if (owners.count(p) || m_orphans.count(p)) {
+                continue;
+            }
+            const double since = m_untitledSince.emplace(p, NowMs()).first->second;
+            if (NowMs() - since < 60000) {
+                all.insert(p);
+                continue;
+            }
+            m_orphans.insert(p);
+            m_fleet.ReadLog();
+            const StartLine* s = m_fleet.StartOf(p);
+            Say("FAIL: hlds.exe process %lu has carried no server's title for a minute (started with port "
+                "%d, "
+                "map %s; no start line: it never ran its own code)\n",
+                p, s ? s->port : 0, s ? s->map.c_str() : "?");
+        }
+        return all.empty();
     };
     return WaitFor(
         [&] {
