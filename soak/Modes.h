@@ -10,9 +10,9 @@ struct Options {
     std::wstring cpuKey;   // text unique to Brivan's command line, to find it in /proc
     std::wstring fullDisk; // a small file system for the full-disk case ("" skips it)
     std::wstring only;     // run only this fault case
-    int restarts = 1000;
-    int servers = 8;
-    int startupPercent = 25; // of the ends, how many hit a server still starting up
+    int faults = 10000;
+    int concurrency = 0; // faults in flight at once (0: a third of the servers)
+    int servers = 32;
     unsigned seed = 1;
 };
 

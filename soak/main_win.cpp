@@ -10,7 +10,7 @@ int wmain(int argc, wchar_t** argv) {
     using namespace probe;
     if (argc < 2) {
         Say("usage: brivan_probe bench|soak|faults --exe Brivan.exe --workdir DIR [--cpu-key TEXT]\n"
-            "       [--restarts N] [--servers N] [--startup-percent N] [--seed N] [--full-disk DIR] [--case "
+            "       [--faults N] [--servers N] [--concurrency N] [--seed N] [--full-disk DIR] [--case "
             "NAME]\n");
         return 2;
     }
@@ -28,12 +28,12 @@ int wmain(int argc, wchar_t** argv) {
             o.fullDisk = v;
         else if (k == L"--case")
             o.only = v;
-        else if (k == L"--restarts")
-            o.restarts = _wtoi(v.c_str());
+        else if (k == L"--faults")
+            o.faults = _wtoi(v.c_str());
+        else if (k == L"--concurrency")
+            o.concurrency = _wtoi(v.c_str());
         else if (k == L"--servers")
             o.servers = _wtoi(v.c_str());
-        else if (k == L"--startup-percent")
-            o.startupPercent = _wtoi(v.c_str());
         else if (k == L"--seed")
             o.seed = static_cast<unsigned>(_wtoi(v.c_str()));
     }

@@ -50,8 +50,11 @@ const wchar_t* TextFor(const char* reason) {
 
 } // namespace
 
-void DieIfAsked() {
+void DieIfAsked(const std::wstring& port) {
     std::optional<std::string> text = brv::ReadFileBytes(kDieFile);
+    if (!text && !port.empty()) {
+        text = brv::ReadFileBytes(DieFileFor(port));
+    }
     if (!text) {
         return;
     }

@@ -4,8 +4,9 @@
 
 namespace standin {
 
-// Ends at once with the code "standin.die" names, while that file lies in the working directory.
-void DieIfAsked();
+// Ends at once with the code "standin.die" (or this port's own die file) names, while that file lies in
+// the working directory.
+void DieIfAsked(const std::wstring& port);
 
 // The engine's fatal error: a message box with this title whose static text says why; once it is
 // closed the process ends with code 3.

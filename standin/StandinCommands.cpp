@@ -79,6 +79,10 @@ Command ParseCommand(std::string_view line) {
     return c;
 }
 
+std::wstring DieFileFor(std::wstring_view port) {
+    return L"standin-" + std::wstring(port) + L".die";
+}
+
 uint32_t DieExitCode(std::string_view fileText) {
     std::string_view t = Trim(fileText);
     std::optional<uint64_t> v;

@@ -32,6 +32,8 @@ Command ParseCommand(std::string_view line);
 
 // While this file lies in the working directory, every start ends at once with the code it names.
 inline constexpr wchar_t kDieFile[] = L"standin.die";
+// The same for the server on one port alone ("standin-27015.die"), so one of many can be made to fail.
+std::wstring DieFileFor(std::wstring_view port);
 // The code: the file's text as a decimal number (a minus sign allowed, -1 gives 0xFFFFFFFF) or as
 // 0x and hex digits; 1 when it holds no such number.
 uint32_t DieExitCode(std::string_view fileText);

@@ -139,8 +139,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
     char mode[16];
     std::snprintf(mode, sizeof mode, "0x%04X", GetErrorMode());
     standin::Log("errormode", mode);
-    standin::DieIfAsked();
     g_args = standin::ParseServerArgs(commandLine);
+    standin::DieIfAsked(g_args.port);
     std::wstring configPath = g_args.game + L"\\" + g_args.configFile;
     g_hostname = standin::ReadHostname(brv::ReadFileBytes(configPath).value_or(std::string()));
     standin::Log("hostname", g_hostname);

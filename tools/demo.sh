@@ -18,6 +18,10 @@ where_exe=$(find "$product_build/tests/xdotool" -name xdo_where.exe | head -n 1)
 work=$demo/work
 tools/demo-workdir.sh "$work" "$product_hlds" || exit 1
 cp "$product_exe" "$work/Brivan.exe"
+# Short pacing and a quick hang check, so the tour shows a crash loop and a hung server within moments.
+printf '%s\r\n' "[Restart]" "QuickDeathSeconds=10" "QuickDeathsBeforeDelay=2" "FirstDelaySeconds=2" \
+    "MaxDelaySeconds=4" "[Watchdog]" "HangCheck=1" "QueryInterval=1" "HangSeconds=4" "StartSeconds=20" \
+    >"$work/Brivan.ini"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${TOUR:-}" ] && xdpyinfo >/dev/null 2>&1; then
     # shellcheck source=../cmake/wine-env.sh

@@ -43,6 +43,7 @@ TEST(StandinCommands, StallTakesWholeSecondsWithinItsBound) {
 }
 
 TEST(StandinCommands, DieFileCodes) {
+    EXPECT_EQ(DieFileFor(L"27015"), L"standin-27015.die");
     EXPECT_EQ(DieExitCode("7"), 7u);
     EXPECT_EQ(DieExitCode(" 42\r\n"), 42u);
     EXPECT_EQ(DieExitCode("0"), 0u);
