@@ -47,6 +47,7 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     case WM_RBUTTONUP:
         if (m_watchdog) {
             brv::RunTrayMenu(Hwnd(), *m_watchdog, [this] { OpenServerStatus(); });
+            ApplyRemoteSettings(); // saved in the settings dialog, if it was opened
         }
         break;
     default:

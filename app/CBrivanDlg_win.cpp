@@ -36,7 +36,8 @@ CBrivanDlg::CBrivanDlg()
 
 CBrivanDlg::~CBrivanDlg() {
     // The supervision and console threads work on the table and post to this window: they end before
-    // either goes.
+    // either goes; the listener reads them, so it ends first.
+    StopRemote();
     StopSupervision();
     if (m_consoles) {
         m_consoles->Stop();
@@ -57,6 +58,7 @@ std::span<const CBrivanDlg::Route> CBrivanDlg::Routes() {
         On(WM_BRV_BALLOON, &CBrivanDlg::OnBalloon),
         On(WM_BRV_REMEMBER, &CBrivanDlg::OnRemember),
         On(WM_BRV_RESTORE, &CBrivanDlg::OnRestore),
+        On(WM_BRV_REMOTE, &CBrivanDlg::OnRemote),
         On(WM_QUERYENDSESSION, &CBrivanDlg::OnQueryEndSession),
         On(WM_ENDSESSION, &CBrivanDlg::OnEndSession),
         On(brv::ShowMainWindowMessage(), &CBrivanDlg::OnShowRequest),
@@ -121,6 +123,7 @@ bool CBrivanDlg::OnInitDialog() {
                                                    [w = m_watchdog.get()] { return w->Settings().watchdog; });
     m_supervisor->SetWaitSide(m_query->Side());
     m_supervisor->Start();
+    StartRemote();
     StartUnattended();
     return true;
 }
@@ -302,13 +305,19 @@ void CBrivanDlg::OnActiveServerChanged() {
 }
 
 void CBrivanDlg::OnStopServer() {
+    KeepStoppedActive();
     brv::StopActiveServer(*this, m_servers, m_watchdog.get());
     Remember();
 }
 
 void CBrivanDlg::OnExit() {
     brv::ExitAndStopAll(
-        *this, m_servers, [this] { StopSupervision(); }, m_watchdog.get());
+        *this, m_servers,
+        [this] {
+            StopRemote();
+            StopSupervision();
+        },
+        m_watchdog.get());
     Remember(); // after a confirmed Exit the list is empty: nothing to bring back
 }
 

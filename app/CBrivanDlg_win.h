@@ -2,6 +2,7 @@
 // The main window (template 102): the form, the notification-area icon, the running servers and the
 // supervision thread. It is the host through which the server code and the map code reach the form.
 #include "app/DailyRestart_win.h"
+#include "app/RemoteGlue_win.h"
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
@@ -30,6 +31,7 @@ enum : UINT {
     WM_BRV_BALLOON = WM_APP + 4,       // a notice to show as a balloon (lParam: see ShowPostedBalloon)
     WM_BRV_REMEMBER = WM_APP + 20,     // a server was started: rewrite the remembered list
     WM_BRV_RESTORE = WM_APP + 21,      // the window is up: take over or start again what was remembered
+    WM_BRV_REMOTE = WM_APP + 22,       // an action asked from elsewhere (lParam: see RemoteGlue::RunPosted)
 };
 inline constexpr UINT kTrayIconId = 102;
 
@@ -97,6 +99,15 @@ private:
     std::optional<LRESULT> OnQueryEndSession(WPARAM, LPARAM);
     std::optional<LRESULT> OnEndSession(WPARAM wParam, LPARAM);
     std::optional<LRESULT> OnShowRequest(WPARAM, LPARAM);
+    std::optional<LRESULT> OnRemote(WPARAM, LPARAM lParam);
+
+    // The endpoint for elsewhere (CBrivanDlgRemote_win.cpp)
+    void StartRemote();
+    void ApplyRemoteSettings();
+    void StopRemote();
+    brv::remote::ActionResult PerformRemote(brv::remote::Action action, const std::wstring& title,
+                                            const std::wstring& command);
+    void KeepStoppedActive();
 
     // The form
     void OnStartMapChanged();
@@ -145,6 +156,7 @@ private:
     std::unique_ptr<brv::Supervisor> m_supervisor;
     std::unique_ptr<brv::DailyRestart> m_dailyRestart;
     std::unique_ptr<CServerStatusDlg> m_status; // made when first opened
+    std::unique_ptr<brv::RemoteGlue> m_remote;  // reads the watchdogs above: goes first
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;

@@ -17,6 +17,16 @@ std::wstring KeyOf(const brvRunSL& record) {
 }
 
 constexpr uint64_t kScheduledMarkMs = 120000;
+// An end this soon after one of its error windows was closed is the window's doing.
+constexpr uint64_t kErrorWindowEndMs = 30000;
+enum CountIndex { kCrash, kHang, kErrorWindow, kScheduled, kManual };
+
+double EpochSeconds() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ull) / 1e7;
+}
 
 uint32_t Seconds(uint64_t ms) {
     return static_cast<uint32_t>((ms + 999) / 1000);
@@ -88,6 +98,8 @@ void Watchdog::Started(const brvRunSL& record) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_plans.Started(KeyOf(record), record.serverTitle, GetTickCount64());
+        m_counts[record.serverTitle].startedAt = EpochSeconds();
+        m_counts[record.serverTitle].delaySeconds = 0;
         hook = m_startedHook;
     }
     if (hook) {
@@ -102,14 +114,30 @@ void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, u
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         EndReason reason = EndReason::Crash;
+        const uint64_t now = GetTickCount64();
+        CountIndex counted = kCrash;
         // A mark older than the quit's grace and the kill's wait belongs to a quit that was never obeyed.
         auto it = m_scheduled.find(KeyOf(record));
         if (it != m_scheduled.end()) {
-            if (GetTickCount64() - it->second <= kScheduledMarkMs) {
+            if (now - it->second <= kScheduledMarkMs) {
                 reason = EndReason::Scheduled;
+                counted = kScheduled;
             }
             m_scheduled.erase(it);
         }
+        // A manual restart is no quick death either: the governor takes it as planned.
+        if (auto m = m_manual.find(KeyOf(record)); m != m_manual.end()) {
+            if (now - m->second <= kScheduledMarkMs) {
+                reason = EndReason::Scheduled;
+                counted = kManual;
+            }
+            m_manual.erase(m);
+        }
+        if (auto w = m_lastErrorWindow.find(record.serverTitle);
+            counted == kCrash && w != m_lastErrorWindow.end() && now - w->second <= kErrorWindowEndMs) {
+            counted = kErrorWindow;
+        }
+        ++m_counts[record.serverTitle].restarts[counted];
         plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), reason);
     }
     Tell(record, plan, ExitNoticeText(code));
@@ -118,6 +146,10 @@ void Watchdog::Ended(const brvRunSL& record, std::optional<uint32_t> exitCode, u
 void Watchdog::ErrorWindowClosed(const ErrorWindowSeen& window) {
     m_journal.Write(JournalTag::Window,
                     WindowText(window.serverTitle, window.ownerProcessId, window.title, window.text));
+    if (!window.serverTitle.empty()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastErrorWindow[window.serverTitle] = GetTickCount64();
+    }
     const std::wstring& who = window.serverTitle.empty() ? window.title : window.serverTitle;
     m_notices.Offer(NoticeFor(who, WindowNoticeText(window.text)), NoticeKind::Event);
 }
@@ -167,6 +199,7 @@ void Watchdog::Hung(const brvRunSL& record, uint64_t silentSeconds) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         plan = m_plans.Ended(KeyOf(record), record.serverTitle, GetTickCount64(), EndReason::Hang);
+        ++m_counts[record.serverTitle].restarts[kHang];
     }
     Tell(record, plan, HangNoticeText(silentSeconds));
 }
@@ -176,6 +209,7 @@ RestartDecision Watchdog::BeforeRestart(const brvRunSL& record) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         due = m_plans.BeforeRestart(KeyOf(record), GetTickCount64());
+        m_counts[record.serverTitle].delaySeconds = Seconds(due.waitMs);
     }
     if (due.waitMs == 0) {
         return RestartDecision::Now();
@@ -214,6 +248,16 @@ void Watchdog::Adopted(const brvRunSL& record, uint64_t runningForMs) {
 void Watchdog::MarkScheduled(const brvRunSL& record) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_scheduled[KeyOf(record)] = GetTickCount64();
+}
+
+void Watchdog::MarkManual(const brvRunSL& record) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_manual[KeyOf(record)] = GetTickCount64();
+}
+
+std::map<std::wstring, Watchdog::ServerCounts> Watchdog::CountsByTitle() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_counts;
 }
 
 void Watchdog::OnStarted(std::function<void()> hook) {

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,6 +54,20 @@ public:
     void Adopted(const brvRunSL& record, uint64_t runningForMs);
     // The daily restart told this server to quit: its next end (within a few minutes) is no quick death.
     void MarkScheduled(const brvRunSL& record);
+    // The operator asked elsewhere for this server's restart: its next end is a manual one, and no quick
+    // death.
+    void MarkManual(const brvRunSL& record);
+
+    // What the endpoint shows of each server beside the status window: restarts by reason (in the order
+    // crash, hang, error window, scheduled, manual), the governor's delay of its next restart, and
+    // when its current process started (seconds since the epoch).
+    struct ServerCounts {
+        std::array<uint64_t, 5> restarts{};
+        uint32_t delaySeconds = 0;
+        double startedAt = 0;
+    };
+    std::map<std::wstring, ServerCounts> CountsByTitle() const;
+
     // Called after every start (the window thread's or a restart's); it must only post.
     void OnStarted(std::function<void()> hook);
 
@@ -67,6 +82,9 @@ private:
     BrivanSettings m_settings;
     RestartPlans m_plans;
     std::map<std::wstring, uint64_t> m_scheduled; // servers told to quit, and when
+    std::map<std::wstring, uint64_t> m_manual;    // servers ended for a restart asked elsewhere, and when
+    std::map<std::wstring, uint64_t> m_lastErrorWindow; // by title: when its last error window was closed
+    std::map<std::wstring, ServerCounts> m_counts;      // by title
     std::function<void()> m_startedHook;
 };
 

@@ -207,6 +207,11 @@ void Journal::Stop(uint32_t timeoutMs) {
     }
 }
 
+Journal::Counts Journal::Totals() const {
+    std::lock_guard lock(m_state->mutex);
+    return Counts{m_state->queue.LinesWritten(), m_state->queue.DroppedTotal()};
+}
+
 std::wstring Journal::Path() const {
     return m_state->options.folder + L"\\" + kJournalFileName;
 }

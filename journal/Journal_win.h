@@ -45,6 +45,13 @@ public:
 
     std::wstring Path() const;
 
+    // Lines in the file and lines dropped (queue full) since the journal started.
+    struct Counts {
+        uint64_t written = 0;
+        uint64_t dropped = 0;
+    };
+    Counts Totals() const;
+
     struct State;
 
 private:

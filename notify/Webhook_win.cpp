@@ -2,6 +2,8 @@
 
 #include "notify/WebhookBody.h"
 
+#include <atomic>
+
 #include <windows.h>
 #include <winhttp.h>
 
@@ -28,6 +30,9 @@ struct Webhook::State {
 };
 
 namespace {
+
+std::atomic<uint64_t> g_sent{0};
+std::atomic<uint64_t> g_failed{0};
 
 struct Target {
     std::wstring host;
@@ -156,6 +161,9 @@ void Run(const std::shared_ptr<Webhook::State>& s) {
         s->busy = false;
         if (!failure) {
             ++s->delivered;
+            ++g_sent;
+        } else {
+            ++g_failed;
         }
         s->changed.notify_all();
     }
@@ -164,6 +172,10 @@ void Run(const std::shared_ptr<Webhook::State>& s) {
 }
 
 } // namespace
+
+WebhookTotals WebhookTotalsSoFar() {
+    return WebhookTotals{g_sent.load(), g_failed.load()};
+}
 
 Webhook::Webhook(WebhookOptions options) : m_state(std::make_shared<State>(std::move(options))) {
     m_thread = std::thread([s = m_state] { Run(s); });

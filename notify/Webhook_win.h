@@ -21,6 +21,13 @@ struct WebhookOptions {
     std::function<void(const std::wstring& reason)> onFailure;
 };
 
+// Every webhook of this process together: messages answered with 2xx, and attempts that failed.
+struct WebhookTotals {
+    uint64_t sent = 0;
+    uint64_t failed = 0;
+};
+WebhookTotals WebhookTotalsSoFar();
+
 class Webhook {
 public:
     explicit Webhook(WebhookOptions options);

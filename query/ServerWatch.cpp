@@ -9,6 +9,7 @@ std::optional<Bytes> ServerWatch::TakeDueRequest(uint64_t nowMs) {
         return std::nullopt;
     }
     m_clock.QuerySent(nowMs);
+    m_sentMs = nowMs;
     return m_challenge ? BuildInfoRequest(*m_challenge) : BuildInfoRequest();
 }
 
@@ -18,6 +19,10 @@ bool ServerWatch::OnDatagram(std::span<const unsigned char> packet, uint64_t now
         return false;
     }
     m_clock.Answered(nowMs);
+    if (m_sentMs && nowMs >= *m_sentMs) {
+        m_roundTripMs = nowMs - *m_sentMs;
+        m_sentMs.reset();
+    }
     if (reply.kind == ReplyKind::Challenge) {
         m_challenge = reply.challenge;
     } else {

@@ -28,11 +28,15 @@ public:
     StatusRow Row(uint64_t nowMs, bool waitingRestart) const;
     const HangClock& Clock() const { return m_clock; }
     const std::optional<ServerInfo>& LastInfo() const { return m_info; }
+    // From the last request sent to the reply that answered it.
+    std::optional<uint64_t> RoundTripMs() const { return m_roundTripMs; }
 
 private:
     HangClock m_clock;
     std::optional<Challenge> m_challenge;
     std::optional<ServerInfo> m_info;
+    std::optional<uint64_t> m_sentMs; // the request not answered yet
+    std::optional<uint64_t> m_roundTripMs;
 };
 
 } // namespace brv::query

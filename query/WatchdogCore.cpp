@@ -1,5 +1,7 @@
 #include "query/WatchdogCore.h"
 
+#include "framework/Text.h"
+
 #include <algorithm>
 #include <set>
 
@@ -208,9 +210,22 @@ std::vector<StatusEntry> WatchdogCore::Status(uint64_t nowMs) const {
     for (const Entry* e : ordered) {
         const StatusRow row = e->watch.Row(nowMs, false);
         const History h = historyOf(e->seen.serverKey);
-        rows.push_back({e->seen.title, row.state, row.stateText, e->seen.key.pid,
-                        (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000, row.players, row.map,
-                        h.restarts, h.lastExitCode});
+        StatusEntry entry;
+        entry.title = e->seen.title;
+        entry.state = row.state;
+        entry.stateText = row.stateText;
+        entry.pid = e->seen.key.pid;
+        entry.uptimeSeconds = (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000;
+        entry.players = row.players;
+        entry.map = row.map;
+        entry.restarts = h.restarts;
+        entry.lastExitCode = h.lastExitCode;
+        if (const auto& info = e->watch.LastInfo()) {
+            entry.game = FromUtf8(info->folder);
+            entry.bots = info->bots;
+        }
+        entry.queryRoundTripMs = e->watch.RoundTripMs();
+        rows.push_back(std::move(entry));
     }
     for (const PendingSeen& p : m_pending) {
         const History h = historyOf(p.serverKey);

@@ -15,6 +15,8 @@ bool Any(const brvRunSL&) {
     return true;
 }
 
+void StopServerAt(ServerHost& host, ServerTable& table, int sel, ServerEvents* events);
+
 } // namespace
 
 void EndServerProcess(const brvRunSL& record) {
@@ -44,6 +46,22 @@ void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
     if (sel < 0) {
         return; // nothing is selected, so nothing names a server to stop
     }
+    StopServerAt(host, table, sel, events);
+}
+
+bool StopServerTitled(ServerHost& host, ServerTable& table, const std::wstring& title, ServerEvents* events) {
+    for (int i = 0; i < host.ActiveCount(); ++i) {
+        if (host.ActiveText(i) == title) {
+            StopServerAt(host, table, i, events);
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+void StopServerAt(ServerHost& host, ServerTable& table, int sel, ServerEvents* events) {
     std::wstring title = host.ActiveText(sel);
     host.DeleteActive(sel);
     if (host.ActiveCount() > 0) {
@@ -65,6 +83,8 @@ void StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
         host.DisableRunControls();
     }
 }
+
+} // namespace
 
 void ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
                     ServerEvents* events) {
