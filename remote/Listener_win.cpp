@@ -116,6 +116,9 @@ struct Listener::Impl : httplib::Server {
             Drop(sock);
             return false;
         }
+        // Answers go out in two writes (head, body): without this the second waits for a delayed ack.
+        int yes = 1;
+        setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
         auto c = std::make_shared<Connection>();
         c->sock = sock;
         c->ip = ip;
@@ -241,6 +244,16 @@ struct Listener::Impl : httplib::Server {
             Patch(pattern, handle);
             Options(pattern, handle);
         }
+        // A request with neither a length nor chunks has no body: the library would read one until the
+        // client closes, so it is answered here before any body is read.
+        set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            if ((req.method == "POST" || req.method == "PUT" || req.method == "PATCH") &&
+                !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding")) {
+                Handle(req, res);
+                return HandlerResponse::Handled;
+            }
+            return HandlerResponse::Unhandled;
+        });
         // Each answer starts the time for the next request; a malformed one ends the connection.
         set_logger([](const httplib::Request&, const httplib::Response& res) {
             if (Connection* c = limits::t_connection) {

@@ -20,16 +20,16 @@ button{font:inherit;padding:6px 12px;border-radius:6px;border:1px solid var(--li
 button:hover{border-color:var(--acc);color:var(--acc)}button.pri{background:var(--acc);color:#fff;border-color:var(--acc)}
 button.pri:hover{filter:brightness(1.1);color:#fff}button.danger:hover{border-color:var(--bad);color:var(--bad)}
 main{max-width:1180px;margin:24px auto;padding:0 20px}
-.card{background:var(--card);border:1px solid var(--line);border-radius:10px;box-shadow:0 1px 2px rgba(16,24,40,.04);overflow:hidden}
+.card{background:var(--card);border:1px solid var(--line);border-radius:10px;box-shadow:0 1px 2px rgba(16,24,40,.04);overflow-x:auto}
 .bar{display:flex;justify-content:space-between;align-items:center;padding:12px 16px;border-bottom:1px solid var(--line);color:var(--mute)}
 table{width:100%;border-collapse:collapse}th,td{padding:10px 16px;text-align:left;border-bottom:1px solid var(--line);white-space:nowrap}
 th{font-size:12px;text-transform:uppercase;letter-spacing:.4px;color:var(--mute);font-weight:600;background:#fafbfc}
-tr:last-child td{border-bottom:0}td.num{font-variant-numeric:tabular-nums}td.title{font-weight:600;white-space:normal}
+tr:last-child td{border-bottom:0}td.num{font-variant-numeric:tabular-nums}td.title{font-weight:600}
 .st{display:inline-flex;align-items:center;gap:6px;padding:2px 10px;border-radius:999px;font-size:12px;font-weight:600}
 .st:before{content:"";width:8px;height:8px;border-radius:50%;background:currentColor}
 .s-ok{color:var(--ok);background:#e7f6ee}.s-load{color:var(--load);background:#fdf5dc}.s-bad{color:var(--bad);background:#fdecec}
 .s-wait{color:var(--wait);background:#f0ebfc}.s-off{color:var(--off);background:#eef0f4}
-.acts{display:flex;gap:6px}.cmd{display:flex;gap:6px}.cmd input{width:180px}
+.acts{display:flex;gap:6px}.cmd{display:flex;gap:6px}.cmd input{width:150px}
 #msg{margin:0 0 14px;padding:10px 14px;border-radius:8px;display:none}#msg.err{display:block;background:#fdecec;color:#9b2c2c}
 #msg.info{display:block;background:#e8f0fd;color:#1e4fa8}.empty{padding:28px;text-align:center;color:var(--mute)}
 </style></head><body>
@@ -73,6 +73,9 @@ $("upd").textContent="обновлено "+new Date().toLocaleTimeString("ru-RU"
 catch(e){if(e.message!=="401")msg("Нет связи с Brivan: "+e.message,"err");}}
 $("auth").onsubmit=e=>{e.preventDefault();const v=$("token").value.trim();if(v){sessionStorage.setItem("brivanToken",v);$("token").value="";msg("");load();}};
 $("out").onclick=()=>{sessionStorage.removeItem("brivanToken");$("rows").replaceChildren();$("sum").textContent="Введите токен, чтобы увидеть серверы.";$("upd").textContent="";};
+// A link may carry the token after "#token=": taken into this tab's session and wiped from the address.
+if(location.hash.startsWith("#token=")){sessionStorage.setItem("brivanToken",decodeURIComponent(location.hash.slice(7)));
+history.replaceState(null,"",location.pathname);}
 load();timer=setInterval(load,3000);
 </script></body></html>
 )HTML";
