@@ -1,24 +1,28 @@
 #include "remote/MetricsText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace brv::remote {
 namespace {
 
-std::string Number(double v) {
+void AppendNumber(std::string& out, double v) {
     if (std::isnan(v)) {
-        return "NaN";
+        out.append("NaN");
+        return;
     }
     char buf[32];
     if (v == std::floor(v) && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.0f", v);
+        const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr;
+        out.append(buf, end);
     } else {
         std::snprintf(buf, sizeof buf, "%.6g", v);
+        out.append(buf);
     }
-    return buf;
 }
 
 class Writer {
@@ -35,7 +39,9 @@ public:
         if (!labels.empty()) {
             m_out.append("{").append(labels).append("}");
         }
-        m_out.append(" ").append(Number(value)).append("\n");
+        m_out.append(" ");
+        AppendNumber(m_out, value);
+        m_out.append("\n");
     }
 
 private:
@@ -94,26 +100,37 @@ std::string MetricsText(const Snapshot& s) {
         {"brivan_server_bots", "gauge", "Bots on the server as its last answer says.",
          [&](const ServerFacts& f) { return opt(f.bots); }},
     };
-    for (const PerServer& g : gauges) {
+    // Each server's own label, escaped once for all its samples.
+    std::vector<std::string> server;
+    server.reserve(s.servers.size());
+    for (const ServerFacts& f : s.servers) {
+        server.push_back(Label("server", f.title));
+    }
+    const auto perServer = [&](const PerServer& g) {
         w.Family(g.name, g.type, g.help);
-        for (const ServerFacts& f : s.servers) {
-            if (const auto v = g.get(f)) {
-                w.Sample(g.name, Label("server", f.title), *v);
+        for (size_t i = 0; i < s.servers.size(); ++i) {
+            if (const auto v = g.get(s.servers[i])) {
+                w.Sample(g.name, server[i], *v);
             }
         }
+    };
+    for (const PerServer& g : gauges) {
+        perServer(g);
     }
     w.Family("brivan_server_info", "gauge", "The server's map and game; the value is always 1.");
-    for (const ServerFacts& f : s.servers) {
-        w.Sample("brivan_server_info",
-                 Label("server", f.title) + "," + Label("map", f.map) + "," + Label("game", f.game), 1);
+    for (size_t i = 0; i < s.servers.size(); ++i) {
+        const ServerFacts& f = s.servers[i];
+        std::string labels = server[i];
+        labels.append(",").append(Label("map", f.map)).append(",").append(Label("game", f.game));
+        w.Sample("brivan_server_info", labels, 1);
     }
     w.Family("brivan_server_restarts_total", "counter",
              "Restarts of the server since Brivan started, by reason.");
-    for (const ServerFacts& f : s.servers) {
+    for (size_t i = 0; i < s.servers.size(); ++i) {
         for (size_t r = 0; r < kReasonCount; ++r) {
-            w.Sample("brivan_server_restarts_total",
-                     Label("server", f.title) + "," + Label("reason", ReasonName(RestartReason(r))),
-                     double(f.restartsByReason[r]));
+            std::string labels = server[i];
+            labels.append(",reason=\"").append(ReasonName(RestartReason(r))).append("\"");
+            w.Sample("brivan_server_restarts_total", labels, double(s.servers[i].restartsByReason[r]));
         }
     }
     const PerServer rest[] = {
@@ -129,12 +146,7 @@ std::string MetricsText(const Snapshot& s) {
          [&](const ServerFacts& f) { return opt(f.lastExitCode); }},
     };
     for (const PerServer& g : rest) {
-        w.Family(g.name, g.type, g.help);
-        for (const ServerFacts& f : s.servers) {
-            if (const auto v = g.get(f)) {
-                w.Sample(g.name, Label("server", f.title), *v);
-            }
-        }
+        perServer(g);
     }
     w.Family("brivan_build_info", "gauge", "Brivan's version; the value is always 1.");
     w.Sample("brivan_build_info", Label("version", s.brivan.version), 1);
