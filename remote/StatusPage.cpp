@@ -19,7 +19,7 @@ header input{width:260px;border-color:#3a4455;background:#2a3342;color:#fff}
 button{font:inherit;padding:6px 12px;border-radius:6px;border:1px solid var(--line);background:#fff;cursor:pointer;color:var(--ink)}
 button:hover{border-color:var(--acc);color:var(--acc)}button.pri{background:var(--acc);color:#fff;border-color:var(--acc)}
 button.pri:hover{filter:brightness(1.1);color:#fff}button.danger:hover{border-color:var(--bad);color:var(--bad)}
-main{max-width:1180px;margin:24px auto;padding:0 20px}
+main{max-width:1400px;margin:24px auto;padding:0 20px}
 .card{background:var(--card);border:1px solid var(--line);border-radius:10px;box-shadow:0 1px 2px rgba(16,24,40,.04);overflow-x:auto}
 .bar{display:flex;justify-content:space-between;align-items:center;padding:12px 16px;border-bottom:1px solid var(--line);color:var(--mute)}
 table{width:100%;border-collapse:collapse}th,td{padding:10px 16px;text-align:left;border-bottom:1px solid var(--line);white-space:nowrap}
@@ -29,7 +29,7 @@ tr:last-child td{border-bottom:0}td.num{font-variant-numeric:tabular-nums}td.tit
 .st:before{content:"";width:8px;height:8px;border-radius:50%;background:currentColor}
 .s-ok{color:var(--ok);background:#e7f6ee}.s-load{color:var(--load);background:#fdf5dc}.s-bad{color:var(--bad);background:#fdecec}
 .s-wait{color:var(--wait);background:#f0ebfc}.s-off{color:var(--off);background:#eef0f4}
-.acts{display:flex;gap:6px}.cmd{display:flex;gap:6px}.cmd input{width:150px}
+.acts{display:flex;gap:6px}.cmd{display:flex;gap:6px}.cmd input{width:130px}
 #msg{margin:0 0 14px;padding:10px 14px;border-radius:8px;display:none}#msg.err{display:block;background:#fdecec;color:#9b2c2c}
 #msg.info{display:block;background:#e8f0fd;color:#1e4fa8}.empty{padding:28px;text-align:center;color:var(--mute)}
 </style></head><body>

@@ -107,7 +107,7 @@ check "same process id" sh -c "curl -s -m 5 -H 'Authorization: Bearer $token' '$
 
 if [ -n "$shot" ]; then
     chromium --headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update \
-        --disable-sync --no-first-run --user-data-dir="$work/chromium" --window-size=1280,400 \
+        --disable-sync --no-first-run --user-data-dir="$work/chromium" --window-size=1440,360 \
         --virtual-time-budget=6000 --screenshot="$shot" "$url/#token=$token" >/dev/null 2>&1
     echo "     page: $shot"
 fi
