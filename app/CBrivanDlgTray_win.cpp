@@ -54,6 +54,7 @@ std::optional<LRESULT> CBrivanDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
                         m_supervisor->Lives().SetSettings(brv::GovernorSettingsOf(s.restart));
                     }
                 });
+            ApplyRemoteSettings(); // saved in the settings dialog, if it was opened
         }
         break;
     default:

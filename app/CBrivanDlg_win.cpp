@@ -40,7 +40,8 @@ CBrivanDlg::CBrivanDlg()
 
 CBrivanDlg::~CBrivanDlg() {
     // The supervision and console threads work on the table and post to this window: they end before
-    // either goes.
+    // either goes; the listener reads them, so it ends first.
+    StopRemote();
     StopSupervision();
     if (m_consoles) {
         m_consoles->Stop();
@@ -131,6 +132,7 @@ bool CBrivanDlg::OnInitDialog() {
                                                    [w = m_watchdog.get()] { return w->Settings().watchdog; });
     m_supervisor->SetWaitSide(m_query->Side());
     m_supervisor->Start();
+    StartRemote();
     StartUnattended();
     return true;
 }
@@ -319,7 +321,12 @@ void CBrivanDlg::OnStopServer() {
 
 void CBrivanDlg::OnExit() {
     if (brv::ExitAndStopAll(
-            *this, m_servers, [this] { StopSupervision(); }, Events())) {
+            *this, m_servers,
+            [this] {
+                StopRemote();
+                StopSupervision();
+            },
+            Events())) {
         RememberForOperator(true); // the list is empty: nothing to bring back
     }
 }

@@ -3,6 +3,7 @@
 // supervision thread. It is the host through which the server code and the map code reach the form.
 #include "app/DailyRestart_win.h"
 #include "app/Remembered_win.h"
+#include "app/RemoteGlue_win.h"
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
@@ -98,6 +99,13 @@ private:
     std::optional<LRESULT> OnShowRequest(WPARAM, LPARAM);
     std::optional<LRESULT> OnWhoIs(WPARAM, LPARAM);
 
+    // The endpoint for elsewhere (CBrivanDlgRemote_win.cpp)
+    void StartRemote();
+    void ApplyRemoteSettings();
+    void StopRemote();
+    brv::remote::ActionResult PerformRemote(brv::remote::Action action, const std::wstring& title,
+                                            const std::wstring& command);
+
     // The form
     void OnStartMapChanged();
     void OnGameChanged();
@@ -149,13 +157,14 @@ private:
     CChangeFileMapsDlg m_mapEditor;
     ServerTable m_servers;
     brv::PriorityChoice m_priorities;            // drop-down 1012 as a restart reads it
-    std::unique_ptr<brv::Watchdog> m_watchdog;   // journal, settings, governor: outlives the threads below
+    std::unique_ptr<brv::Watchdog> m_watchdog;   // journal, settings, notices: outlives the threads below
     std::unique_ptr<brv::QueryWatchdog> m_query; // served by the supervision's wait
     std::unique_ptr<brv::ConsoleFinder> m_consoles;
     std::unique_ptr<brv::Supervisor> m_supervisor;
     std::unique_ptr<brv::DailyRestart> m_dailyRestart;
     std::unique_ptr<brv::RememberedList> m_remembered; // "brvServers.txt"
     std::unique_ptr<CServerStatusDlg> m_status;        // made when first opened
+    std::unique_ptr<brv::RemoteGlue> m_remote;  // reads the watchdogs above: goes first
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;

@@ -28,6 +28,8 @@ const char* TagName(JournalTag tag) {
         return "ADOPT";
     case JournalTag::Restore:
         return "RESTORE";
+    case JournalTag::Remote:
+        return "REMOTE";
     case JournalTag::Scheduled:
         return "SCHEDULED";
     }

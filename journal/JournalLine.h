@@ -6,7 +6,20 @@
 
 namespace brv {
 
-enum class JournalTag { Brivan, Start, Stop, Exit, Window, Delay, Fail, Hang, Adopt, Restore, Scheduled };
+enum class JournalTag {
+    Brivan,
+    Start,
+    Stop,
+    Exit,
+    Window,
+    Delay,
+    Fail,
+    Hang,
+    Adopt,
+    Restore,
+    Scheduled,
+    Remote
+};
 
 // "BRIVAN", "START", ... as written in the file.
 const char* TagName(JournalTag tag);

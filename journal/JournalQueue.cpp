@@ -6,6 +6,7 @@ bool JournalQueue::Push(JournalEntry entry) {
     const size_t cost = Cost(entry);
     if (m_bytes + cost > m_maxBytes) {
         ++m_dropped;
+        ++m_droppedTotal;
         return false;
     }
     m_bytes += cost;
@@ -29,6 +30,7 @@ JournalBatch JournalQueue::TakeFront(size_t maxEntries, size_t maxCost) {
     }
     batch.dropped = m_dropped;
     m_outstandingDropped = m_dropped;
+    m_outstandingLines = batch.entries.size();
     m_outstanding = !batch.entries.empty() || batch.dropped > 0;
     return batch;
 }
@@ -36,6 +38,8 @@ JournalBatch JournalQueue::TakeFront(size_t maxEntries, size_t maxCost) {
 void JournalQueue::Commit() {
     m_bytes -= m_outstandingBytes;
     m_dropped -= m_outstandingDropped;
+    m_linesWritten += m_outstandingLines;
+    m_outstandingLines = 0;
     m_outstandingBytes = 0;
     m_outstandingDropped = 0;
     m_outstanding = false;

@@ -42,6 +42,9 @@ public:
     size_t QueuedLines() const { return m_queue.size(); }
     size_t Bytes() const { return m_bytes; }
     uint64_t Dropped() const { return m_dropped; }
+    // Since the queue was made: lines in the file, and lines dropped.
+    uint64_t LinesWritten() const { return m_linesWritten; }
+    uint64_t DroppedTotal() const { return m_droppedTotal; }
 
     // What one line costs against the bound.
     static size_t Cost(const JournalEntry& entry) { return entry.text.size() * sizeof(wchar_t) + 64; }
@@ -52,6 +55,9 @@ private:
     size_t m_outstandingBytes = 0;
     uint64_t m_dropped = 0;
     uint64_t m_outstandingDropped = 0;
+    size_t m_outstandingLines = 0;
+    uint64_t m_linesWritten = 0;
+    uint64_t m_droppedTotal = 0;
     bool m_outstanding = false;
     std::deque<JournalEntry> m_queue;
 };

@@ -129,4 +129,28 @@ std::wstring ScheduledKillText(const std::wstring& title, uint32_t processId, in
            L" с после quit, процесс " + Pid(processId) + L" завершён";
 }
 
+std::wstring RemoteOnText(const std::wstring& where, bool control, bool token) {
+    return L"удалённый доступ: слушает " + where +
+           (control ? L", управление разрешено" : L", только просмотр") +
+           (token ? L"" : L"; токен не задан: API закрыт, /metrics только для 127.0.0.1");
+}
+
+std::wstring RemoteExposedText(const std::wstring& where) {
+    return L"внимание: удалённый доступ слушает не петлевой адрес " + where +
+           L"; без TLS — только за обратным прокси или туннелем";
+}
+
+std::wstring RemoteBindFailedText(const std::wstring& where, long errorCode) {
+    return L"удалённый доступ: не удалось занять " + where + L" (ошибка " + std::to_wstring(errorCode) + L")";
+}
+
+std::wstring RemoteOffText() {
+    return L"удалённый доступ выключен";
+}
+
+std::wstring RemoteActionText(const std::wstring& caller, const std::wstring& action,
+                              const std::wstring& title, const std::wstring& result) {
+    return caller + L" " + action + L" «" + title + L"»: " + result;
+}
+
 } // namespace brv

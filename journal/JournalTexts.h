@@ -59,4 +59,12 @@ std::wstring ScheduledWarningText(const std::wstring& title, int minutes);
 std::wstring ScheduledQuitText(const std::wstring& title);
 std::wstring ScheduledKillText(const std::wstring& title, uint32_t processId, int waitedSeconds);
 
+// BRIVAN lines of the remote endpoint, and REMOTE: an action asked from elsewhere.
+std::wstring RemoteOnText(const std::wstring& where, bool control, bool token);
+std::wstring RemoteExposedText(const std::wstring& where);
+std::wstring RemoteBindFailedText(const std::wstring& where, long errorCode);
+std::wstring RemoteOffText();
+std::wstring RemoteActionText(const std::wstring& caller, const std::wstring& action,
+                              const std::wstring& title, const std::wstring& result);
+
 } // namespace brv

@@ -231,6 +231,10 @@ uint64_t Journal::LinesDropped() const {
     return m_state->dropped.load();
 }
 
+Journal::Counts Journal::Totals() const {
+    return Counts{LinesWritten(), LinesDropped()};
+}
+
 std::wstring Journal::Path() const {
     return m_state->options.folder + L"\\" + kJournalFileName;
 }

@@ -55,6 +55,12 @@ public:
     // stop gave up. Any thread.
     uint64_t LinesWritten() const;
     uint64_t LinesDropped() const;
+    // Lines in the file and lines dropped (queue full) since the journal started.
+    struct Counts {
+        uint64_t written = 0;
+        uint64_t dropped = 0;
+    };
+    Counts Totals() const;
 
     struct State;
 

@@ -4,6 +4,8 @@
 #include "notify/WebhookBody.h"
 #include "notify/WebhookUrl.h"
 
+#include <atomic>
+
 #include <windows.h>
 #include <winhttp.h>
 
@@ -37,6 +39,7 @@ std::wstring PlainHttpRefusedReason() {
 }
 
 namespace {
+
 
 struct Target {
     std::wstring host;

@@ -59,6 +59,7 @@ bool ServerWatch::OnDatagram(std::span<const unsigned char> packet, uint64_t now
         break;
     }
     m_clock.Answered(nowMs);
+    m_roundTripMs = nowMs - *m_outstandingMs;
     m_outstandingMs.reset();
     m_repeatDue = false;
     m_info = std::move(reply.info);

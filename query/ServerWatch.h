@@ -38,6 +38,8 @@ public:
     StatusRow Row(uint64_t nowMs, bool waitingRestart) const;
     const HangClock& Clock() const { return m_clock; }
     const std::optional<ServerInfo>& LastInfo() const { return m_info; }
+    // From the last request sent to the reply that answered it.
+    std::optional<uint64_t> RoundTripMs() const { return m_roundTripMs; }
 
     // A server that changes its challenge under a query gets this many repeats of it.
     static constexpr unsigned kChallengesPerQuery = 2;
@@ -54,6 +56,7 @@ private:
     bool m_repeatDue = false;
     std::optional<Challenge> m_challenge;
     std::optional<ServerInfo> m_info;
+    std::optional<uint64_t> m_roundTripMs;
 };
 
 } // namespace brv::query

@@ -1,5 +1,7 @@
 #include "query/WatchdogCore.h"
 
+#include "framework/Text.h"
+
 #include <algorithm>
 #include <set>
 
@@ -170,9 +172,20 @@ std::vector<StatusEntry> WatchdogCore::Status(uint64_t nowMs) const {
     std::vector<StatusEntry> rows;
     for (const Entry* e : ordered) {
         const StatusRow row = e->watch.Row(nowMs, false);
-        rows.push_back({e->seen.title, row.state, row.stateText, e->seen.key.pid,
-                        (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000, row.players, row.map,
-                        0, std::nullopt});
+        StatusEntry entry;
+        entry.title = e->seen.title;
+        entry.state = row.state;
+        entry.stateText = row.stateText;
+        entry.pid = e->seen.key.pid;
+        entry.uptimeSeconds = (nowMs > e->trackedMs ? nowMs - e->trackedMs : 0) / 1000;
+        entry.players = row.players;
+        entry.map = row.map;
+        if (const auto& info = e->watch.LastInfo()) {
+            entry.game = FromUtf8(info->folder);
+            entry.bots = info->bots;
+        }
+        entry.queryRoundTripMs = e->watch.RoundTripMs();
+        rows.push_back(std::move(entry));
     }
     for (const PendingSeen& p : m_pending) {
         StatusEntry row;

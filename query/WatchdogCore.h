@@ -76,6 +76,9 @@ struct StatusEntry {
     std::wstring map;           // of the last reply
     uint32_t restarts = 0;      // by the supervision since Brivan started (the server's life)
     std::optional<uint32_t> lastExitCode; // likewise
+    std::wstring game;                        // the game folder of the last reply
+    std::optional<uint32_t> bots;             // of the last reply
+    std::optional<uint64_t> queryRoundTripMs; // of the last answered query
 };
 
 class WatchdogCore {

@@ -106,7 +106,7 @@ void LifeEvents::Scheduled(const brvRunSL& record) {
 }
 
 void LifeEvents::Stopped(const brvRunSL& record, bool atExit) {
-    m_lives.Stopped(KeyOf(record));
+    m_lives.Stopped(KeyOf(record), &record);
     m_teller->Stopped(record, atExit);
 }
 

@@ -50,6 +50,7 @@ void ServerLives::Started(const LifeIdentity& id, uint32_t pid, uint64_t nowMs, 
         life.pending.reset();
     }
     life.facts.id = id;
+    life.stoppedRecord.reset();
     life.facts.state = LifeState::Starting;
     life.facts.pid = pid;
     life.facts.startedMs = nowMs;
@@ -133,14 +134,38 @@ RestartDue ServerLives::BeforeRestart(const std::wstring& key, uint64_t nowMs) {
     return m_policy.BeforeRestart(key, nowMs);
 }
 
-bool ServerLives::Stopped(const std::wstring& key) {
+bool ServerLives::Stopped(const std::wstring& key, const brvRunSL* record) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (auto it = m_lives.find(key); it != m_lives.end()) {
         it->second.facts.state = LifeState::Stopped;
         it->second.facts.pid = 0;
         it->second.pending.reset();
+        if (record != nullptr) {
+            brvRunSL kept = *record;
+            kept.process = kept.mapping = kept.parentEvent = kept.childEvent = nullptr;
+            kept.consoleWindow = nullptr;
+            kept.processId = 0;
+            it->second.stoppedRecord = std::move(kept);
+        }
     }
     return m_policy.Stopped(key);
+}
+
+void ServerLives::CountManualStop(const std::wstring& key) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (auto it = m_lives.find(key); it != m_lives.end()) {
+        ++it->second.facts.restarts[static_cast<size_t>(RestartReason::Manual)];
+    }
+}
+
+std::optional<brvRunSL> ServerLives::StoppedRecord(const std::wstring& title) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& [key, life] : m_lives) {
+        if (life.facts.state == LifeState::Stopped && life.facts.id.title == title && life.stoppedRecord) {
+            return life.stoppedRecord;
+        }
+    }
+    return std::nullopt;
 }
 
 void ServerLives::Forget(const std::wstring& key) {

@@ -4,6 +4,7 @@
 // the remote view and the journal's notices read it and keep no count of their own. Servers are known
 // by RestartPolicy::KeyOf(title, address, port). Locked: any thread may call it; it never waits.
 #include "servers/RestartPolicy.h"
+#include "servers/brvRunSL.h"
 
 #include <array>
 #include <cstdint>
@@ -75,8 +76,13 @@ public:
     RestartPlan Failed(const std::wstring& key, uint64_t nowMs);
     // Asked when its restart comes due.
     RestartDue BeforeRestart(const std::wstring& key, uint64_t nowMs);
-    // The operator stopped it. True when it was in a crash loop.
-    bool Stopped(const std::wstring& key);
+    // The operator stopped it; its record (owning nothing) is kept for a start from afar. True when it
+    // was in a crash loop.
+    bool Stopped(const std::wstring& key, const brvRunSL* record = nullptr);
+    // A stop asked from afar counts among the manual restarts.
+    void CountManualStop(const std::wstring& key);
+    // The record of a server the operator stopped, by its title.
+    std::optional<brvRunSL> StoppedRecord(const std::wstring& title) const;
     // Brivan ends, or the operator's stopped server will never be started from here again.
     void Forget(const std::wstring& key);
     // Titles of servers whose crash loop a long enough run has just ended.
@@ -92,6 +98,7 @@ private:
         ServerLife facts;
         uint64_t errorWindowMs = 0, scheduledMs = 0, askedMs = 0; // marks, 0 when none
         std::optional<RestartReason> pending;                     // counted when the restart's process starts
+        std::optional<brvRunSL> stoppedRecord;
     };
     ServerLife View(const Life& life, uint64_t nowMs) const;
 

@@ -16,6 +16,10 @@ void EndServerProcess(const brvRunSL& record);
 // under way, are cancelled: a stopped server never comes back. False when nothing was stopped.
 bool StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events = nullptr);
 
+// The same stop without the question, for the server listed under `title` in the active-server
+// drop-down (a request from elsewhere). False when no entry has that title.
+bool StopServerTitled(ServerHost& host, ServerTable& table, const std::wstring& title, ServerEvents* events);
+
 // Asks when servers run, ends them all and ends the dialog. `stopSupervision` stops and joins the
 // supervision thread before any server is ended, so no restart can race the exit; every waiting
 // restart is cancelled. False when the operator kept Brivan running.

@@ -15,6 +15,8 @@ bool Any(const brvRunSL&) {
     return true;
 }
 
+void StopServerAt(ServerHost& host, ServerTable& table, int sel, ServerEvents* events);
+
 } // namespace
 
 void EndServerProcess(const brvRunSL& record) {
@@ -44,6 +46,23 @@ bool StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
     if (sel < 0) {
         return false; // nothing is selected, so nothing names a server to stop
     }
+    StopServerAt(host, table, sel, events);
+    return true;
+}
+
+bool StopServerTitled(ServerHost& host, ServerTable& table, const std::wstring& title, ServerEvents* events) {
+    for (int i = 0; i < host.ActiveCount(); ++i) {
+        if (host.ActiveText(i) == title) {
+            StopServerAt(host, table, i, events);
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+void StopServerAt(ServerHost& host, ServerTable& table, int sel, ServerEvents* events) {
     std::wstring title = host.ActiveText(sel);
     host.DeleteActive(sel);
     if (host.ActiveCount() > 0) {
@@ -64,8 +83,9 @@ bool StopActiveServer(ServerHost& host, ServerTable& table, ServerEvents* events
     if (host.ActiveCount() == 0) {
         host.DisableRunControls();
     }
-    return true;
 }
+
+} // namespace
 
 bool ExitAndStopAll(ServerHost& host, ServerTable& table, const std::function<void()>& stopSupervision,
                     ServerEvents* events) {

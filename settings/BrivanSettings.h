@@ -48,12 +48,29 @@ struct ScheduleSettings {
     bool operator==(const ScheduleSettings&) const = default;
 };
 
+// The endpoint for watching and steering from elsewhere ("[Remote]"). Port 8327: outside the range
+// 9100-9999 the Prometheus exporters share, and no port of the game servers or Steam.
+inline constexpr int kDefaultRemotePort = 8327;
+
+struct RemoteSettings {
+    bool enabled = false;
+    std::wstring address = L"127.0.0.1";
+    int port = kDefaultRemotePort;
+    std::wstring allowFrom; // IPv4 addresses and CIDR ranges, besides 127.0.0.1
+    std::wstring allowHost; // names allowed in Host and Origin, besides the address
+    bool control = false;
+    std::wstring tokenSha256; // lowercase hex; empty: no token
+
+    bool operator==(const RemoteSettings&) const = default;
+};
+
 struct BrivanSettings {
     RestartSettings restart;
     NotifySettings notify;
     WatchdogSettings watchdog;
     StartupSettings startup;
     ScheduleSettings schedule;
+    RemoteSettings remote;
 
     bool operator==(const BrivanSettings&) const = default;
 };

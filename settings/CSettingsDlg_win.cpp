@@ -3,6 +3,8 @@
 #include "framework/Controls_win.h"
 #include "framework/Messages.h"
 #include "framework/Report.h"
+#include "framework/Text.h"
+#include "remote/Token.h"
 #include "res/resource.h"
 #include "settings/SettingsFile_win.h"
 
@@ -11,7 +13,7 @@ namespace {
 struct Field {
     brv::SettingKey key;
     int id;
-    int maxChars; // 0 for check boxes
+    int maxChars; // 0 for check boxes, -1 for a value the dialog keeps itself
 };
 
 constexpr Field kFields[] = {
@@ -29,6 +31,13 @@ constexpr Field kFields[] = {
     {brv::SettingKey::RestartAt, IDC_SET_RESTART_AT, 5},
     {brv::SettingKey::WarnMinutes, IDC_SET_WARN_MINUTES, 64},
     {brv::SettingKey::WarnText, IDC_SET_WARN_TEXT, static_cast<int>(brv::kMaxWarnTextChars)},
+    {brv::SettingKey::RemoteEnabled, IDC_SET_REMOTE_ENABLED, 0},
+    {brv::SettingKey::RemoteAddress, IDC_SET_REMOTE_ADDRESS, 15},
+    {brv::SettingKey::RemotePort, IDC_SET_REMOTE_PORT, 5},
+    {brv::SettingKey::RemoteAllowFrom, IDC_SET_REMOTE_ALLOW_FROM, 1000},
+    {brv::SettingKey::RemoteAllowHost, IDC_SET_REMOTE_ALLOW_HOST, 1000},
+    {brv::SettingKey::RemoteControl, IDC_SET_REMOTE_CONTROL, 0},
+    {brv::SettingKey::RemoteTokenSha256, 0, -1}, // no field: the dialog keeps the hash, never the token
 };
 static_assert(std::size(kFields) == brv::kSettingCount);
 
@@ -48,6 +57,9 @@ CSettingsDlg::CSettingsDlg(std::wstring iniPath) : DialogT(IDD_SETTINGS), m_path
 std::span<const CSettingsDlg::Route> CSettingsDlg::Routes() {
     static const Route routes[] = {
         Click(IDOK, &CSettingsDlg::OnSave),
+        Click(IDC_SET_REMOTE_ENABLED, &CSettingsDlg::OnRemoteEnabled),
+        Click(IDC_SET_REMOTE_NEW_TOKEN, &CSettingsDlg::OnNewToken),
+        Click(IDC_SET_REMOTE_COPY, &CSettingsDlg::OnCopyToken),
     };
     return routes;
 }
@@ -55,8 +67,13 @@ std::span<const CSettingsDlg::Route> CSettingsDlg::Routes() {
 bool CSettingsDlg::OnInitDialog() {
     // What the program works with: a bad value in the file shows as its default.
     const brv::SettingTexts texts = brv::TextsOf(brv::ReadSettings(m_path).settings);
+    m_tokenHash = texts[static_cast<size_t>(brv::SettingKey::RemoteTokenSha256)];
+    ShowTokenState();
     for (const Field& f : kFields) {
         const std::wstring& text = texts[static_cast<size_t>(f.key)];
+        if (f.maxChars < 0) {
+            continue;
+        }
         if (f.maxChars == 0) {
             CheckDlgButton(Hwnd(), f.id, text == L"1" ? BST_CHECKED : BST_UNCHECKED);
         } else {
@@ -72,8 +89,9 @@ void CSettingsDlg::OnSave() {
     brv::SettingTexts texts;
     for (const Field& f : kFields) {
         texts[static_cast<size_t>(f.key)] =
-            f.maxChars == 0 ? (IsDlgButtonChecked(Hwnd(), f.id) == BST_CHECKED ? L"1" : L"0")
-                            : brv::Window(Hwnd(), f.id).GetText();
+            f.maxChars < 0    ? m_tokenHash
+            : f.maxChars == 0 ? (IsDlgButtonChecked(Hwnd(), f.id) == BST_CHECKED ? L"1" : L"0")
+                              : brv::Window(Hwnd(), f.id).GetText();
     }
     const auto result = brv::SettingsFromTexts(texts);
     if (const auto* problem = std::get_if<brv::SettingProblem>(&result)) {
@@ -90,6 +108,49 @@ void CSettingsDlg::OnSave() {
     }
     m_saved = settings;
     EndDialog(IDOK);
+}
+
+void CSettingsDlg::OnRemoteEnabled() {
+    // The endpoint is first enabled: it gets its token now, while the operator is here to see it.
+    if (IsDlgButtonChecked(Hwnd(), IDC_SET_REMOTE_ENABLED) == BST_CHECKED && m_tokenHash.empty()) {
+        OnNewToken();
+    }
+}
+
+void CSettingsDlg::OnNewToken() {
+    const std::string token = brv::remote::NewToken();
+    if (token.empty()) {
+        brv::ShowMessage(Hwnd(), L"Не удалось создать токен.", brv::kCaptionError,
+                         brv::kMbOk | brv::kMbIconError);
+        return;
+    }
+    m_tokenHash = brv::FromUtf8(brv::remote::TokenHashHex(token));
+    brv::Edit(Hwnd(), IDC_SET_REMOTE_TOKEN).SetText(brv::FromUtf8(token));
+    EnableWindow(Item(IDC_SET_REMOTE_COPY), TRUE);
+}
+
+void CSettingsDlg::OnCopyToken() {
+    const std::wstring token = brv::Window(Hwnd(), IDC_SET_REMOTE_TOKEN).GetText();
+    if (token.empty() || !OpenClipboard(Hwnd())) {
+        return;
+    }
+    EmptyClipboard();
+    const size_t bytes = (token.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        memcpy(GlobalLock(memory), token.c_str(), bytes);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
+void CSettingsDlg::ShowTokenState() {
+    // Only the hash is kept: a token made earlier cannot be shown again.
+    brv::Edit(Hwnd(), IDC_SET_REMOTE_TOKEN)
+        .SetText(m_tokenHash.empty() ? L"(нет токена)" : L"(задан; новый — кнопкой «Новый токен»)");
+    EnableWindow(Item(IDC_SET_REMOTE_COPY), FALSE);
 }
 
 namespace brv {

@@ -21,9 +21,14 @@ protected:
 
 private:
     void OnSave();
+    void OnRemoteEnabled();
+    void OnNewToken();
+    void OnCopyToken();
+    void ShowTokenState();
 
     std::wstring m_path;
     brv::BrivanSettings m_saved;
+    std::wstring m_tokenHash; // "TokenSha256" as it will be saved
 };
 
 namespace brv {

@@ -1,6 +1,9 @@
 #include "settings/SettingKeys.h"
 
 #include "notify/WebhookUrl.h"
+#include "remote/AddressList.h"
+#include "remote/Guard.h"
+#include "remote/Sha256.h"
 
 #include <algorithm>
 #include <functional>
@@ -31,6 +34,13 @@ constexpr SettingInfo kSettings[] = {
     {SettingKey::RestartAt, L"Schedule", L"RestartAt", L"Время перезапуска (ЧЧ:ММ)", SettingKind::TimeOfDay},
     {SettingKey::WarnMinutes, L"Schedule", L"WarnMinutes", L"Предупреждать за, мин", SettingKind::MinuteList},
     {SettingKey::WarnText, L"Schedule", L"WarnText", L"Текст предупреждения", SettingKind::WarnText},
+    {SettingKey::RemoteEnabled, L"Remote", L"Enabled", L"Удалённый доступ", SettingKind::Flag},
+    {SettingKey::RemoteAddress, L"Remote", L"Address", L"Адрес", SettingKind::Ipv4},
+    {SettingKey::RemotePort, L"Remote", L"Port", L"Порт", SettingKind::Number, 1, 65535},
+    {SettingKey::RemoteAllowFrom, L"Remote", L"AllowFrom", L"Разрешённые адреса", SettingKind::AddressList},
+    {SettingKey::RemoteAllowHost, L"Remote", L"AllowHost", L"Разрешённые имена", SettingKind::HostList},
+    {SettingKey::RemoteControl, L"Remote", L"Control", L"Разрешить управление", SettingKind::Flag},
+    {SettingKey::RemoteTokenSha256, L"Remote", L"TokenSha256", L"Токен (SHA-256)", SettingKind::Sha256},
 };
 static_assert(std::size(kSettings) == kSettingCount);
 
@@ -78,6 +88,8 @@ template <class S> auto NumberField(S& s, SettingKey key) -> decltype(&s.restart
         return &s.watchdog.hangSeconds;
     case SettingKey::StartSeconds:
         return &s.watchdog.startSeconds;
+    case SettingKey::RemotePort:
+        return &s.remote.port;
     default:
         return nullptr;
     }
@@ -91,6 +103,10 @@ template <class S> auto FlagField(S& s, SettingKey key) -> decltype(&s.notify.ba
         return &s.watchdog.hangCheck;
     case SettingKey::RestoreServers:
         return &s.startup.restoreServers;
+    case SettingKey::RemoteEnabled:
+        return &s.remote.enabled;
+    case SettingKey::RemoteControl:
+        return &s.remote.control;
     default:
         return nullptr;
     }
@@ -196,6 +212,53 @@ bool ValidWarnText(std::wstring_view text) {
     return places <= 1;
 }
 
+// The remote keys are plain ASCII; anything else is not valid there.
+std::optional<std::string> Ascii(std::wstring_view text) {
+    std::string out;
+    for (wchar_t c : text) {
+        if (c < 0x20 || c > 0x7E) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// The text field of a remote key with its check; null for other keys.
+std::wstring* RemoteText(BrivanSettings& s, SettingKey key) {
+    switch (key) {
+    case SettingKey::RemoteAddress:
+        return &s.remote.address;
+    case SettingKey::RemoteAllowFrom:
+        return &s.remote.allowFrom;
+    case SettingKey::RemoteAllowHost:
+        return &s.remote.allowHost;
+    case SettingKey::RemoteTokenSha256:
+        return &s.remote.tokenSha256;
+    default:
+        return nullptr;
+    }
+}
+
+bool ValidRemote(SettingKind kind, std::wstring_view text) {
+    const auto a = Ascii(text);
+    if (!a) {
+        return false;
+    }
+    switch (kind) {
+    case SettingKind::Ipv4:
+        return remote::ParseIpv4(*a).has_value();
+    case SettingKind::AddressList:
+        return a->size() <= 1000 && remote::AddressList::Parse(*a).has_value();
+    case SettingKind::HostList:
+        return a->size() <= 1000 && remote::ParseHostNames(*a).has_value();
+    case SettingKind::Sha256:
+        return a->empty() || remote::DigestFromHex(*a).has_value();
+    default:
+        return false;
+    }
+}
+
 std::wstring RequirementOf(const SettingInfo& info) {
     switch (info.kind) {
     case SettingKind::Number:
@@ -214,6 +277,14 @@ std::wstring RequirementOf(const SettingInfo& info) {
     case SettingKind::WarnText:
         return L"нужен текст в одну строку, не длиннее " + std::to_wstring(kMaxWarnTextChars) +
                L" символов; %d — место для минут (не больше одного), %% — знак процента";
+    case SettingKind::Ipv4:
+        return L"нужен адрес IPv4, например 127.0.0.1";
+    case SettingKind::AddressList:
+        return L"нужны адреса IPv4 и диапазоны CIDR через запятую, например 192.168.1.0/24, или пусто";
+    case SettingKind::HostList:
+        return L"нужны имена (латинские буквы, цифры, «-» и «.») через запятую, или пусто";
+    case SettingKind::Sha256:
+        return L"нужны 64 шестнадцатеричные цифры SHA-256 или пусто";
     }
     return {};
 }
@@ -249,6 +320,14 @@ std::wstring TextOf(const BrivanSettings& s, SettingKey key) {
     }
     case SettingKey::WarnText:
         return s.schedule.warnText;
+    case SettingKey::RemoteAddress:
+        return s.remote.address;
+    case SettingKey::RemoteAllowFrom:
+        return s.remote.allowFrom;
+    case SettingKey::RemoteAllowHost:
+        return s.remote.allowHost;
+    case SettingKey::RemoteTokenSha256:
+        return s.remote.tokenSha256;
     default:
         return {};
     }
@@ -306,6 +385,20 @@ bool ApplySetting(BrivanSettings& s, SettingKey key, std::wstring_view raw, std:
     case SettingKind::WarnText:
         if ((ok = ValidWarnText(text))) {
             s.schedule.warnText = std::wstring(text);
+        }
+        break;
+    case SettingKind::Ipv4:
+    case SettingKind::AddressList:
+    case SettingKind::HostList:
+    case SettingKind::Sha256:
+        if ((ok = ValidRemote(info.kind, text))) {
+            std::wstring value(text);
+            if (info.kind == SettingKind::Sha256 || info.kind == SettingKind::HostList) {
+                for (wchar_t& c : value) {
+                    c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+                }
+            }
+            *RemoteText(s, key) = value;
         }
         break;
     }

@@ -26,10 +26,28 @@ enum class SettingKey {
     RestartAt,
     WarnMinutes,
     WarnText,
+    RemoteEnabled,
+    RemoteAddress,
+    RemotePort,
+    RemoteAllowFrom,
+    RemoteAllowHost,
+    RemoteControl,
+    RemoteTokenSha256,
 };
-inline constexpr size_t kSettingCount = 14;
+inline constexpr size_t kSettingCount = 21;
 
-enum class SettingKind { Number, Flag, Url, TimeOfDay, MinuteList, WarnText };
+enum class SettingKind {
+    Number,
+    Flag,
+    Url,
+    TimeOfDay,
+    MinuteList,
+    WarnText,
+    Ipv4,
+    AddressList,
+    HostList,
+    Sha256
+};
 
 struct SettingInfo {
     SettingKey key;

@@ -43,6 +43,9 @@ std::vector<query::StatusEntry> StatusLines(const std::vector<ServerLife>& lives
             if (life.pid != 0 && answer.title == life.id.title && answer.pid == life.pid) {
                 line.players = answer.players;
                 line.map = answer.map;
+                line.game = answer.game;
+                line.bots = answer.bots;
+                line.queryRoundTripMs = answer.queryRoundTripMs;
             }
         }
         lines.push_back(std::move(line));

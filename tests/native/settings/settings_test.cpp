@@ -234,3 +234,43 @@ TEST(Settings, TheFileIsUtf16WithItsMarkAndReadsBackTheSameSettings) {
     EXPECT_TRUE(load.notes.empty());
     EXPECT_EQ(load.settings, s);
 }
+
+TEST(Settings, RemoteKeysTakenCheckedAndWrittenBack) {
+    const SettingsLoad defaults = ParseSettings(LookupIn({}));
+    EXPECT_FALSE(defaults.settings.remote.enabled);
+    EXPECT_EQ(defaults.settings.remote.address, L"127.0.0.1");
+    EXPECT_EQ(defaults.settings.remote.port, 8327);
+    const std::wstring hash = L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    const Ini good = {
+        {L"Remote/Enabled", L"1"},
+        {L"Remote/Address", L"0.0.0.0"},
+        {L"Remote/Port", L"9999"},
+        {L"Remote/AllowFrom", L"192.168.1.0/24, 127.0.0.2"},
+        {L"Remote/AllowHost", L"Brivan.Example"},
+        {L"Remote/Control", L"1"},
+        {L"Remote/TokenSha256", hash},
+    };
+    const SettingsLoad load = ParseSettings(LookupIn(good));
+    EXPECT_TRUE(load.notes.empty()) << ToUtf8(load.notes.empty() ? L"" : load.notes[0]);
+    const RemoteSettings& r = load.settings.remote;
+    EXPECT_TRUE(r.enabled && r.control);
+    EXPECT_EQ(r.address, L"0.0.0.0");
+    EXPECT_EQ(r.port, 9999);
+    EXPECT_EQ(r.allowHost, L"brivan.example");
+    EXPECT_EQ(r.tokenSha256, L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_NE(
+        SettingsIniText(load.settings).find(L"[Remote]\r\nEnabled=1\r\nAddress=0.0.0.0\r\nPort=9999\r\n"),
+        std::wstring::npos);
+    for (const auto& [key, value] :
+         std::vector<std::pair<const wchar_t*, const wchar_t*>>{{L"Remote/Address", L"localhost"},
+                                                                {L"Remote/Port", L"0"},
+                                                                {L"Remote/AllowFrom", L"10.0.0.0/40"},
+                                                                {L"Remote/AllowHost", L"evil host"},
+                                                                {L"Remote/TokenSha256", L"abc"},
+                                                                {L"Remote/Enabled", L"да"}}) {
+        const SettingsLoad bad = ParseSettings(LookupIn({{key, value}}));
+        EXPECT_EQ(bad.settings, BrivanSettings{}) << ToUtf8(key);
+        ASSERT_EQ(bad.notes.size(), 1u) << ToUtf8(key);
+        EXPECT_NE(bad.notes[0].find(L"[Remote] "), std::wstring::npos);
+    }
+}

@@ -11,7 +11,7 @@ namespace {
 StatusEntry Line(const std::wstring& title, ServerState state, uint32_t pid, uint64_t up,
                  const std::wstring& players, const std::wstring& map, uint32_t restarts,
                  std::optional<uint32_t> code) {
-    return {title, state, query::StateText(state), pid, up, players, map, restarts, code};
+    return {title, state, query::StateText(state), pid, up, players, map, restarts, code, {}, {}, {}};
 }
 
 std::vector<std::wstring> Titles(const std::vector<StatusEntry>& lines) {

@@ -1,6 +1,8 @@
 // The settings dialog on its real template, driven from a second thread.
 #include "framework/Controls_win.h"
 #include "framework/Messages.h"
+#include "framework/Text.h"
+#include "remote/Token.h"
 #include "res/resource.h"
 #include "settings/CSettingsDlg_win.h"
 #include "settings/SettingsFile_win.h"
@@ -161,4 +163,36 @@ TEST_F(SettingsDialogTest, AFileThatCannotBeReplacedKeepsTheDialogOpenAndTheOldB
     ASSERT_EQ(m_reports.size(), 1u);
     EXPECT_EQ(m_reports[0].text, FormatErrorCode(kMsgCannotWrite, ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadBytes(Ini()), original);
+}
+
+TEST_F(SettingsDialogTest, EnablingTheEndpointMakesATokenShownOnceAndOnlyItsHashIsKept) {
+    std::wstring token, shownAgain, second;
+    const auto saved = Open([&](HWND h) {
+        CheckDlgButton(h, IDC_SET_REMOTE_ENABLED, BST_CHECKED); // as the box's own click does, then its note
+        Click(h, IDC_SET_REMOTE_ENABLED);
+        token = Text(h, IDC_SET_REMOTE_TOKEN);
+        Click(h, IDOK);
+    });
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_TRUE(saved->remote.enabled);
+    EXPECT_GE(token.size(), 43u);
+    EXPECT_EQ(token.find_first_not_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"),
+              std::wstring::npos);
+    const auto hashOf = [](const std::wstring& t) { return FromUtf8(remote::TokenHashHex(ToUtf8(t))); };
+    EXPECT_EQ(saved->remote.tokenSha256, hashOf(token));
+    EXPECT_EQ(ReadSettings(Ini()).settings.remote.tokenSha256, hashOf(token));
+    EXPECT_EQ(ReadBytes(Ini()).find(ToUtf16Le(token)), std::string::npos)
+        << "the token itself is never written";
+    // Opened again: the token cannot be shown; a new one replaces the hash.
+    const auto again = Open([&](HWND h) {
+        shownAgain = Text(h, IDC_SET_REMOTE_TOKEN);
+        Click(h, IDC_SET_REMOTE_NEW_TOKEN);
+        second = Text(h, IDC_SET_REMOTE_TOKEN);
+        Click(h, IDOK);
+    });
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(shownAgain.find(token), std::wstring::npos);
+    EXPECT_NE(second, token);
+    EXPECT_EQ(again->remote.tokenSha256, hashOf(second));
+    EXPECT_TRUE(m_reports.empty());
 }
