@@ -48,11 +48,15 @@ session = call("POST", "/session", caps)["sessionId"]
 s = "/session/" + session
 
 
-def find(css):
-    try:
-        return call("POST", s + "/element", {"using": "css selector", "value": css})[ELEMENT]
-    except RuntimeError:
-        return None
+def find(*selectors):
+    """The first element found by any of these ("//..." is XPath, anything else CSS)."""
+    for sel in selectors:
+        using = "xpath" if sel.startswith("/") else "css selector"
+        try:
+            return call("POST", s + "/element", {"using": using, "value": sel})[ELEMENT]
+        except RuntimeError:
+            pass
+    return None
 
 
 def body_text():
@@ -62,11 +66,11 @@ def body_text():
 try:
     call("POST", s + "/url", {"url": page})
     box = wait("no token field input#token on the page", lambda: find("input#token"))
-    if title in call("GET", s + "/source"):
+    if title in body_text():
         fail("the page shows the servers before it has the token")
     call("POST", s + "/element/%s/value" % box, {"text": token})
-    call("POST", s + "/element/%s/click" % wait("no button#save-token", lambda: find("button#save-token")), {})
-    table = wait("no table#servers", lambda: find("table#servers"))
+    call("POST", s + "/element/%s/click" % wait("no button to save the token", lambda: find("button#save-token", "form#auth button[type=submit]")), {})
+    table = wait("no servers' table", lambda: find("table#servers", "tbody#rows"))
     wait("the table does not list %r and %r: %r" % (title, other, body_text()[:500]),
          lambda: title in call("GET", s + "/element/%s/text" % table)
          and other in call("GET", s + "/element/%s/text" % table))
@@ -79,7 +83,9 @@ try:
         f.write(base64.b64decode(call("GET", s + "/screenshot")))
     print("status page: both servers listed; screenshot", screenshot)
     restart = wait("no restart button for %r" % title,
-                   lambda: find('button.restart[data-server="%s"]' % title.replace('"', '\\"')))
+                   lambda: find('button.restart[data-server="%s"]' % title.replace('"', '\\"'),
+                                "//tr[td[normalize-space()='%s']]//button[normalize-space()='Перезапустить']"
+                                % title))
     call("POST", s + "/element/%s/click" % restart, {})
     try:  # a confirmation the page may ask
         time.sleep(0.3)
