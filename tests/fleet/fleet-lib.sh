@@ -64,6 +64,10 @@ poll() {
 free_port() {
     python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
+# A game port: other tests on this machine start servers on 27015 and up at the same time.
+free_udp_port() {
+    python3 -c 'import socket; s=socket.socket(type=socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
 
 winpath() {
     local p=$1
@@ -98,6 +102,11 @@ Control=1
 TokenSha256=$token_hash
 INI
     base=http://127.0.0.1:$remote_port
+    port_a=$(free_udp_port)
+    port_b=$(free_udp_port)
+    [ "$port_a" != "$port_b" ] || port_b=$(free_udp_port)
+    title_a="Fleet A - $port_a"
+    title_b="Fleet B - $port_b"
 }
 
 # start_host NAME:PORT...: Brivan and its servers, up when this returns.

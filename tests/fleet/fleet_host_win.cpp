@@ -46,8 +46,11 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring workDir = argv[2];
     const std::wstring control = argv[3];
     e2e::Brivan brivan(argv[1], workDir);
-    if (!brivan.Start() || !brivan.WaitMainWindow(60000)) {
-        std::fprintf(stderr, "FAIL: Brivan's main window did not appear\n");
+    if (!brivan.Start() || !brivan.WaitMainWindow(120000)) {
+        DWORD code = 0;
+        GetExitCodeProcess(brivan.Process(), &code);
+        std::fprintf(stderr, "FAIL: Brivan's main window did not appear (process %s, code 0x%lX)\n",
+                     brivan.Running() ? "running" : "ended", static_cast<unsigned long>(code));
         return 1;
     }
     for (int i = 4; i < argc; ++i) {
@@ -55,7 +58,7 @@ int wmain(int argc, wchar_t** argv) {
         const size_t colon = spec.rfind(L':');
         const std::wstring name = spec.substr(0, colon);
         const int port = std::stoi(spec.substr(colon + 1));
-        if (brivan.StartServer(name, port, 60000) < 0) {
+        if (brivan.StartServer(name, port, 90000) < 0) {
             std::fprintf(stderr, "FAIL: the server %s did not start\n", e2e::Utf8(spec).c_str());
             return 1;
         }
