@@ -42,6 +42,7 @@ trap fleet_cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
+    import -window root "$fleet_build/fleet-failure.png" 2>/dev/null && echo "screen: $fleet_build/fleet-failure.png"
     local f
     for f in "$tmp/host.log" "$work/Brivan.log" "$tmp/prometheus.log" "$tmp/chromedriver.log"; do
         [ -s "$f" ] && { echo "--- $(basename "$f") (last lines)"; tail -n 15 "$f"; }

@@ -36,6 +36,24 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+// What Brivan shows instead of its main window, for the test's failure report.
+void ReportNoMainWindow(const e2e::Brivan& brivan) {
+    DWORD code = 0;
+    GetExitCodeProcess(brivan.Process(), &code);
+    const auto box = brivan.WaitMessageBox(0);
+    for (HWND h : e2e::TopWindowsOf(brivan.Pid())) {
+        DWORD_PTR r = 0;
+        std::fprintf(stderr, "window \"%s\" visible %d answers %d\n", e2e::Utf8(e2e::Caption(h)).c_str(),
+                     IsWindowVisible(h) ? 1 : 0,
+                     SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) ? 1 : 0);
+    }
+    std::fprintf(stderr,
+                 "FAIL: Brivan's main window did not appear (process %s, code 0x%lX, windows %s%s%s)\n",
+                 brivan.Running() ? "running" : "ended", static_cast<unsigned long>(code),
+                 e2e::Utf8(e2e::WindowTitlesOf(brivan.Pid())).c_str(), box ? ", message: " : "",
+                 box ? e2e::Utf8(box->text).c_str() : "");
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -47,10 +65,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring control = argv[3];
     e2e::Brivan brivan(argv[1], workDir);
     if (!brivan.Start() || !brivan.WaitMainWindow(120000)) {
-        DWORD code = 0;
-        GetExitCodeProcess(brivan.Process(), &code);
-        std::fprintf(stderr, "FAIL: Brivan's main window did not appear (process %s, code 0x%lX)\n",
-                     brivan.Running() ? "running" : "ended", static_cast<unsigned long>(code));
+        ReportNoMainWindow(brivan);
         return 1;
     }
     for (int i = 4; i < argc; ++i) {
@@ -59,7 +74,9 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring name = spec.substr(0, colon);
         const int port = std::stoi(spec.substr(colon + 1));
         if (brivan.StartServer(name, port, 90000) < 0) {
-            std::fprintf(stderr, "FAIL: the server %s did not start\n", e2e::Utf8(spec).c_str());
+            const auto box = brivan.WaitMessageBox(0);
+            std::fprintf(stderr, "FAIL: the server %s did not start%s%s\n", e2e::Utf8(spec).c_str(),
+                         box ? "; message: " : "", box ? e2e::Utf8(box->text).c_str() : "");
             return 1;
         }
         std::printf("started %s\n", e2e::Utf8(e2e::ServerTitle(name, port)).c_str());
