@@ -75,8 +75,9 @@ winpath() {
     echo "Z:${p//\//\\}"
 }
 
-# The work dir and "Brivan.ini": the listener on 127.0.0.1 with control, the token's hash, restarts
-# paced at 1-2 s after the first quick death, the query once a second, no balloons.
+# The work dir and "Brivan.ini": the listener on 127.0.0.1 with control, the token's hash, callers from
+# 127.0.0.2 let in (a relay there makes Brivan ask for the token), restarts paced at 1-2 s after the first
+# quick death, the query once a second, no balloons.
 prepare_work() {
     "$fleet_top/tools/demo-workdir.sh" "$work" "$fleet_hlds" >/dev/null || fail "no work dir"
     cp "$fleet_brivan" "$work/Brivan.exe"
@@ -99,6 +100,8 @@ RestoreServers=0
 Enabled=1
 Address=127.0.0.1
 Port=$remote_port
+AllowFrom=127.0.0.2
+AllowHost=127.0.0.2
 Control=1
 TokenSha256=$token_hash
 INI

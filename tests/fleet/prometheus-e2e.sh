@@ -16,10 +16,21 @@ poll 20 metrics || fail "no answer on $base/metrics"
 metrics | grep -q "^brivan_server_process_running{.*server=\"$steady\"" ||
     fail "/metrics lacks brivan_server_process_running for \"$steady\": $(metrics | head -n 20)"
 
+# From 127.0.0.1 /metrics needs no token: Prometheus scrapes through a relay that calls from 127.0.0.2,
+# once with the token and once with a wrong one.
+relay_port=$(free_port)
+python3 "$here/loopback_relay.py" 127.0.0.2 "$relay_port" 127.0.0.1 "$remote_port" 127.0.0.2 &
+fleet_jobs+=($!)
+poll 10 curl -sSf --max-time 5 -H "Authorization: Bearer $token" "http://127.0.0.2:$relay_port/metrics" ||
+    fail "no /metrics through the relay from 127.0.0.2"
+code=$(curl -s -o /dev/null -w '%{http_code}' --max-time 5 "http://127.0.0.2:$relay_port/metrics")
+[ "$code" = 401 ] || fail "/metrics from 127.0.0.2 without the token answered $code, not 401"
+
 # The shipped rules as they are: the crash-loop rule's ten-minute window holds the test's crashes too,
 # as it has no "for". Scraped and evaluated every second so the test takes seconds, not minutes.
 prom_port=$(free_port)
 printf %s "$token" >"$tmp/brivan.token"
+printf %s "wrong-$token" >"$tmp/wrong.token"
 cat >"$tmp/prometheus.yml" <<YML
 global:
   scrape_interval: 1s
@@ -33,7 +44,14 @@ scrape_configs:
       type: Bearer
       credentials_file: $tmp/brivan.token
     static_configs:
-      - targets: ['127.0.0.1:$remote_port']
+      - targets: ['127.0.0.2:$relay_port']
+  - job_name: token-check
+    scrape_timeout: 1s
+    authorization:
+      type: Bearer
+      credentials_file: $tmp/wrong.token
+    static_configs:
+      - targets: ['127.0.0.2:$relay_port']
 YML
 promtool check config "$tmp/prometheus.yml" >"$tmp/promtool.log" 2>&1 || fail "promtool: $(cat "$tmp/promtool.log")"
 prometheus --config.file="$tmp/prometheus.yml" --storage.tsdb.path="$tmp/tsdb" \
@@ -56,7 +74,8 @@ sys.exit(0 if any(r["metric"].get("server", "") == sys.argv[1] and float(r["valu
 }
 poll 60 has_value 'up{job="brivan"}' "" 1 ||
     fail "Prometheus does not scrape Brivan: $(curl -sS "$api/targets" | head -c 600)"
-echo "Prometheus scrapes Brivan at 127.0.0.1:$remote_port with the token"
+poll 10 has_value 'up{job="token-check"}' "" 0 || fail "a scrape with a wrong token succeeded: $(query 'up')"
+echo "Prometheus scrapes Brivan from 127.0.0.2 with the token; with a wrong token it is refused"
 for s in "$steady" "$looping"; do
     poll 30 has_value brivan_server_process_running "$s" 1 ||
         fail "brivan_server_process_running{server=\"$s\"} is not 1: $(query brivan_server_process_running)"
