@@ -20,15 +20,15 @@ fleet_jobs+=($!)
 poll 20 curl -sSf --max-time 2 "http://127.0.0.1:$driver_port/status" || fail "chromedriver did not start"
 
 shot=$fleet_build/fleet-status-page.png
-before_first=$(starts_on $port_a)
-before_second=$(starts_on $port_b)
+before_first=$(starts_on "$port_a")
+before_second=$(starts_on "$port_b")
 python3 "$here/webdriver_restart.py" "http://127.0.0.1:$driver_port" "$base/" "$token" "$first" "$second" \
     "$shot" "$tmp/chromium-profile" || fail "the page did not do what the operator asked"
 restarted() { [ "$(starts_on "$1")" -gt "$2" ]; }
 poll 30 restarted "$port_a" "$before_first" || fail "no new start of \"$first\" after its restart button"
 echo "Restart: the stand-in logged a new start of \"$first\""
 sleep 2
-[ "$(starts_on $port_b)" -eq "$before_second" ] || fail "\"$second\" was started again too"
+[ "$(starts_on "$port_b")" -eq "$before_second" ] || fail "\"$second\" was started again too"
 poll 10 bash -c "grep -a 'REMOTE' '$work/Brivan.log' | grep -a '127.0.0.1' | grep -aq 'restart'" ||
     fail "no REMOTE journal line naming 127.0.0.1 and restart"
 poll 10 bash -c "curl -sS -H 'Authorization: Bearer $token' '$base/metrics' |

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the fleet's end-to-end scripts: a work dir with the stand-in hlds.exe, "Brivan.ini" with the
 # listener on, a known token and short restart delays, and fleet_host.exe keeping Brivan and its servers
 # running under Wine while the Linux side (Prometheus, Chromium) talks to the listener. All on 127.0.0.1.

@@ -96,12 +96,12 @@ sys.exit(0 if any(a["labels"].get("alertname") == sys.argv[1] and a["labels"].ge
 firing BrivanServerCrashLoop "$looping" && fail "the crash-loop alert fires before any crash"
 
 # Every start of the looping server now dies at once; its running process is ended from outside.
-before=$(starts_on $port_b)
+before=$(starts_on "$port_b")
 echo 1 >"$work/standin.die"
-echo $port_b >"$ctl/kill"
+echo "$port_b" >"$ctl/kill"
 poll 60 firing BrivanServerCrashLoop "$looping" ||
     fail "no firing crash-loop alert: $(curl -sS "$api/alerts" | head -c 800); crash restarts: $(query 'brivan_server_restarts_total{reason="crash"}')"
-echo "Alert: BrivanServerCrashLoop fires for \"$looping\" after $(($(starts_on $port_b) - before)) dying starts"
+echo "Alert: BrivanServerCrashLoop fires for \"$looping\" after $(($(starts_on "$port_b") - before)) dying starts"
 firing BrivanServerCrashLoop "$steady" && fail "the crash-loop alert fires for the steady server too"
 has_value brivan_server_process_running "$steady" 1 || fail "the steady server is not running"
 rm -f "$work/standin.die"
