@@ -28,9 +28,11 @@ void CBrivanDlg::StartUnattended() {
     m_dailyRestart->Start(Hwnd());
     m_remembered =
         std::make_unique<brv::RememberedList>(m_watchdog->WorkDir(), m_servers, m_watchdog->Log(), [this] {
-            const brv::RestoreOutcome outcome = brv::AdoptOrRestoreServers(
-                {*this, m_servers, *m_consoles, *m_watchdog, m_supervisor->Events(), m_priorities.Selected()});
-            m_supervisor->LookEverywhere(); // watch what was taken over and what waits at once, and its windows
+            const brv::RestoreOutcome outcome =
+                brv::AdoptOrRestoreServers({*this, m_servers, *m_consoles, *m_watchdog,
+                                            m_supervisor->Events(), m_priorities.Selected()});
+            m_supervisor
+                ->LookEverywhere(); // watch what was taken over and what waits at once, and its windows
             return outcome;
         });
     // After the window is up, so servers taken over or started again go into a form that shows them.

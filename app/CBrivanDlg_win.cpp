@@ -36,7 +36,8 @@ CBrivanDlg::CBrivanDlg()
           HWND owner = static_cast<HWND>(m_ownerForThreads.load());
           return owner != nullptr && PostMessageW(owner, WM_BRV_LOOK, 0, 0) != FALSE;
       }),
-      m_mapEditor(*this), m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+      m_mapHost(*this, m_ctrl, m_settings, m_mapEditor), m_mapEditor(m_mapHost),
+      m_icon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
 CBrivanDlg::~CBrivanDlg() {
     // The supervision and console threads work on the table and post to this window: they end before
@@ -91,7 +92,7 @@ bool CBrivanDlg::OnInitDialog() {
     m_ownerForThreads = Hwnd();
     m_ui.Nudge(); // anything posted before the window existed
 
-    ProfileLists& lists = Lists();
+    ProfileLists& lists = Profile();
     if (!brv::LoadProfile(m_settings, lists)) {
         OnCancel();
         return false;
@@ -114,7 +115,7 @@ bool CBrivanDlg::OnInitDialog() {
 
     // A profile with too few game or map source lines is reported here, and the window still gets
     // its icon and its watchdog: without them no server started later would ever be restarted.
-    brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(*this); });
+    brv::Guarded(Hwnd(), [this] { brv::RefreshStartMapList(m_mapHost); });
     AddTrayIcon(kTipStarted);
 
     m_watchdog = std::make_unique<brv::Watchdog>(
@@ -247,16 +248,6 @@ void CBrivanDlg::PostReport(const brv::Report& report) {
     m_ui.Post([this, report] { brv::ShowMessage(Hwnd(), report.text, report.caption, report.style); });
 }
 
-// ---- MapHost
-
-std::vector<std::wstring> CBrivanDlg::StartMaps() const {
-    std::vector<std::wstring> maps;
-    for (int i = 0, n = m_ctrl.startMap.Count(); i < n; ++i) {
-        maps.push_back(m_ctrl.startMap.TextAt(i));
-    }
-    return maps;
-}
-
 // ---- the form
 
 void CBrivanDlg::OnStartMapChanged() {
@@ -264,36 +255,36 @@ void CBrivanDlg::OnStartMapChanged() {
 }
 
 void CBrivanDlg::OnGameChanged() {
-    brv::OnGameChanged(Form(), Lists(), [this] { brv::RefreshStartMapList(*this); });
+    brv::OnGameChanged(Form(), Profile(), [this] { brv::RefreshStartMapList(m_mapHost); });
 }
 
 void CBrivanDlg::OnServerTypeChanged() {
-    brv::OnServerTypeChanged(Form(), Lists());
+    brv::OnServerTypeChanged(Form(), Profile());
 }
 
 void CBrivanDlg::OnPriorityChanged() {
-    brv::OnPriorityChanged(Form(), Lists());
+    brv::OnPriorityChanged(Form(), Profile());
     m_priorities.Select(m_ctrl.priority.Selection());
 }
 
 void CBrivanDlg::OnMapSourceChanged() {
-    brv::OnMapSourceChanged(Form(), Lists(), [this] { brv::RefreshStartMapList(*this); });
+    brv::OnMapSourceChanged(Form(), Profile(), [this] { brv::RefreshStartMapList(m_mapHost); });
 }
 
 bool CBrivanDlg::CaptureSettings() {
-    const bool captured = brv::CaptureSettings(Form(), m_settings, Lists());
+    const bool captured = brv::CaptureSettings(Form(), m_settings, Profile());
     m_priorities.Select(m_ctrl.priority.Selection());
     return captured;
 }
 
 void CBrivanDlg::OnStart() {
-    if (!CaptureSettings() || !brv::WriteServerConfig(m_settings, Lists()) ||
-        !brv::SaveProfile(m_settings, Lists())) {
+    if (!CaptureSettings() || !brv::WriteServerConfig(m_settings, Profile()) ||
+        !brv::SaveProfile(m_settings, Profile())) {
         return;
     }
     // One source for the game, the server type and the priority of this press: the selections just
     // captured, which "Brivan.cfg" and the profile were written from.
-    const ProfileLists& lists = Lists();
+    const ProfileLists& lists = Profile();
     ComposeCommandLine(m_settings, lists.games, lists.Selection(kSelGame), lists.serverTypes,
                        lists.Selection(kSelServerType));
     const uint32_t priority = brv::CheckedAt(lists.priorities, lists.Selection(kSelPriority));
@@ -337,8 +328,8 @@ void CBrivanDlg::OnEnter() {
     auto send = [this](const std::wstring& title, const std::wstring& line) {
         brv::SendCommandToTitle(m_servers, title, line);
     };
-    brv::EnterCommand(Form(), m_settings, Lists(), send,
-                      [this] { return brv::SaveProfile(m_settings, Lists()); });
+    brv::EnterCommand(Form(), m_settings, Profile(), send,
+                      [this] { return brv::SaveProfile(m_settings, Profile()); });
 }
 
 void CBrivanDlg::OnExtraChoice() {
@@ -350,25 +341,25 @@ void CBrivanDlg::OnStoredCommandChosen() {
 }
 
 void CBrivanDlg::OnRemoveCommand() {
-    brv::RemoveStoredCommand(Form(), Lists(), [this] { return brv::SaveProfile(m_settings, Lists()); });
+    brv::RemoveStoredCommand(Form(), Profile(), [this] { return brv::SaveProfile(m_settings, Profile()); });
 }
 
 // ---- map lists and set-masters
 
 void CBrivanDlg::OnMapEditor() {
-    OpenMapListEditor(*this, m_mapEditor);
+    OpenMapListEditor(m_mapHost, m_mapEditor);
 }
 
 void CBrivanDlg::OnAddSetmaster() {
-    brv::OpenAddSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Lists());
+    brv::OpenAddSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Profile());
 }
 
 void CBrivanDlg::OnEditSetmaster() {
-    brv::OpenChangeSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Lists());
+    brv::OpenChangeSetmasterDialog(Hwnd(), m_ctrl.setmasters, m_settings, Profile());
 }
 
 void CBrivanDlg::OnRemoveSetmaster() {
     brv::DeleteSetmaster(
         m_ctrl.setmasters, Hwnd(), [this] { return CaptureSettings(); },
-        [this] { return brv::SaveProfile(m_settings, Lists()); });
+        [this] { return brv::SaveProfile(m_settings, Profile()); });
 }

@@ -4,6 +4,7 @@
 #include "app/DailyRestart_win.h"
 #include "app/Remembered_win.h"
 #include "app/RemoteGlue_win.h"
+#include "app/FormMapHost_win.h"
 #include "app/Watchdog_win.h"
 #include "app/brvCtrlStruct_win.h"
 #include "framework/Dialog_win.h"
@@ -39,7 +40,7 @@ namespace brv {
 class SingleInstance;
 }
 
-class CBrivanDlg : public brv::DialogT<CBrivanDlg>, public ServerHost, public MapHost {
+class CBrivanDlg : public brv::DialogT<CBrivanDlg>, public ServerHost {
 public:
     CBrivanDlg();
     ~CBrivanDlg() override;
@@ -63,20 +64,6 @@ public:
     void EndDialogCancel() override { OnCancel(); }
     void PostConsoleFound(const std::wstring& title) override;
     void PostReport(const brv::Report& report) override;
-
-    // MapHost
-    int GameSelection() const override { return m_ctrl.game.Selection(); }
-    int MapSourceSelection() const override { return m_ctrl.mapSource.Selection(); }
-    std::vector<std::wstring> StartMaps() const override;
-    void AddStartMap(const std::wstring& name) override { m_ctrl.startMap.Add(name); }
-    void AddStartMaps(const std::vector<std::wstring>& names) override { m_ctrl.startMap.AddAll(names); }
-    void SelectStartMap(int index) override { m_ctrl.startMap.Select(index); }
-    void ResetStartMaps() override { m_ctrl.startMap.Clear(); }
-    void EnableMapEditorButton(bool enable) override { m_ctrl.mapEditorButton.Enable(enable); }
-    brvRunSL& Record() override { return m_settings; }
-    ProfileLists& Lists() override { return ProfileLists::Process(); }
-    MapEditorData& MapEditor() override { return m_mapEditor; }
-    void* Window() const override { return Hwnd(); }
 
 protected:
     bool OnInitDialog() override;
@@ -144,6 +131,7 @@ private:
     void OpenServerStatus();
     void StopSupervision();
     brv::Form Form() { return m_ctrl.AsForm(Hwnd()); }
+    static ProfileLists& Profile() { return ProfileLists::Process(); }
     // The supervision's door for every start and stop; null before it exists.
     brv::ServerEvents* Events() { return m_supervisor ? &m_supervisor->Events() : nullptr; }
 
@@ -154,6 +142,7 @@ private:
     brv::UiQueue m_ui;
     brvRunSL m_settings;
     brvCtrlStruct m_ctrl;
+    FormMapHost m_mapHost; // the form as the map code sees it
     CChangeFileMapsDlg m_mapEditor;
     ServerTable m_servers;
     brv::PriorityChoice m_priorities;            // drop-down 1012 as a restart reads it
@@ -164,7 +153,7 @@ private:
     std::unique_ptr<brv::DailyRestart> m_dailyRestart;
     std::unique_ptr<brv::RememberedList> m_remembered; // "brvServers.txt"
     std::unique_ptr<CServerStatusDlg> m_status;        // made when first opened
-    std::unique_ptr<brv::RemoteGlue> m_remote;  // reads the watchdogs above: goes first
+    std::unique_ptr<brv::RemoteGlue> m_remote;         // reads the watchdogs above: goes first
     HICON m_icon;
     brv::SingleInstance* m_instance = nullptr;
     bool m_sessionEnded = false;

@@ -196,7 +196,8 @@ remote::Snapshot RemoteGlue::TakeSnapshot() const {
     for (const ServerLife& life : m_lives.Snapshot(now)) {
         remote::ServerFacts f;
         f.title = ToUtf8(life.id.title);
-        f.state = life.state == LifeState::Stopped ? kStoppedState : ToUtf8(query::StateText(StateOf(life.state)));
+        f.state =
+            life.state == LifeState::Stopped ? kStoppedState : ToUtf8(query::StateText(StateOf(life.state)));
         f.pid = life.pid;
         f.running = life.pid != 0;
         f.queryUp = life.state == LifeState::Running;
@@ -213,6 +214,8 @@ remote::Snapshot RemoteGlue::TakeSnapshot() const {
             if (!f.running || e.title != life.id.title || e.pid != life.pid) {
                 continue; // only the answer of this very process
             }
+            f.state = ToUtf8(e.stateText); // the query's verdict is the freshest
+            f.queryUp = e.state == query::ServerState::Running;
             if (!e.map.empty()) {
                 f.map = ToUtf8(e.map);
             }

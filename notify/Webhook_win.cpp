@@ -40,7 +40,6 @@ std::wstring PlainHttpRefusedReason() {
 
 namespace {
 
-
 struct Target {
     std::wstring host;
     INTERNET_PORT port = 0;

@@ -61,7 +61,7 @@ private:
     uintptr_t m_socket;                     // on the loopback, for the servers there
     uintptr_t m_wideSocket = ~uintptr_t{0}; // on every address, for servers elsewhere (made when needed)
     void* m_event = nullptr;
-    query::WatchdogCore m_core;                     // the supervision thread's
+    query::WatchdogCore m_core; // the supervision thread's
     std::atomic<uint64_t> m_sent{0};
     std::atomic<uint64_t> m_ended{0};
     std::atomic<uint64_t> m_rounds{0};

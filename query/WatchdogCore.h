@@ -70,12 +70,12 @@ struct StatusEntry {
     std::wstring title;
     ServerState state = ServerState::Loading;
     std::wstring stateText;
-    uint32_t pid = 0;           // 0 while it waits for its restart
-    uint64_t uptimeSeconds = 0; // since it was first watched
-    std::wstring players;       // "players/max" of the last reply
-    std::wstring map;           // of the last reply
-    uint32_t restarts = 0;      // by the supervision since Brivan started (the server's life)
-    std::optional<uint32_t> lastExitCode; // likewise
+    uint32_t pid = 0;                         // 0 while it waits for its restart
+    uint64_t uptimeSeconds = 0;               // since it was first watched
+    std::wstring players;                     // "players/max" of the last reply
+    std::wstring map;                         // of the last reply
+    uint32_t restarts = 0;                    // by the supervision since Brivan started (the server's life)
+    std::optional<uint32_t> lastExitCode;     // likewise
     std::wstring game;                        // the game folder of the last reply
     std::optional<uint32_t> bots;             // of the last reply
     std::optional<uint64_t> queryRoundTripMs; // of the last answered query

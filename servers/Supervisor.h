@@ -68,6 +68,7 @@ private:
     void RestartDueServers();
     void WaitForChange(uint64_t backstopDueMs);
     void TickIfDue(uint64_t nowMs);
+    void WatchTheTable();
     const WaitSide* WaitSideOrNull() const;
 
     void Restart(PendingRestart restart);

@@ -114,11 +114,7 @@ void Supervisor::Run() {
 // every process, for an end whose wait could not be set up.
 void Supervisor::TakeEndedServers(bool askEach) {
     const uint64_t now = GetTickCount64();
-    m_table.Locked([this](const ServerTable::Records& r) {
-        m_ends.Refresh(r);
-        return 0;
-    });
-    m_ends.Settle();
+    WatchTheTable();
     std::vector<ProcessEndWatch::Identity> ended = m_ends.TakeEnded();
     if (askEach) {
         const std::vector<ProcessEndWatch::Identity> more = m_ends.LookAll();
@@ -244,6 +240,15 @@ const WaitSide* Supervisor::WaitSideOrNull() const {
     return m_side.event != nullptr ? &m_side : nullptr;
 }
 
+// Every process of the table gets its wait, the ones started by this very pass included.
+void Supervisor::WatchTheTable() {
+    m_table.Locked([this](const ServerTable::Records& r) {
+        m_ends.Refresh(r);
+        return 0;
+    });
+    m_ends.Settle();
+}
+
 void Supervisor::TickIfDue(uint64_t nowMs) {
     if (nowMs >= m_nextTickMs) {
         m_events.Tick(); // what is due by the clock alone: loop ends, held notices
@@ -254,6 +259,7 @@ void Supervisor::TickIfDue(uint64_t nowMs) {
 // Sleeps until the stop or wake event, the backstop or the next waiting restart; the query watchdog's
 // socket and the clock's ticks are served on the way without ending the wait.
 void Supervisor::WaitForChange(uint64_t backstopDueMs) {
+    WatchTheTable(); // a server restarted by this pass ends while we sleep: its wait wakes us
     const WaitSide* side = WaitSideOrNull();
     HANDLE handles[3] = {static_cast<HANDLE>(m_stopEvent), static_cast<HANDLE>(m_wakeEvent),
                          side != nullptr ? static_cast<HANDLE>(side->event) : nullptr};

@@ -41,6 +41,9 @@ std::vector<query::StatusEntry> StatusLines(const std::vector<ServerLife>& lives
         for (const query::StatusEntry& answer : answers) {
             // The answer of this very process: a waiting server has none to show.
             if (life.pid != 0 && answer.title == life.id.title && answer.pid == life.pid) {
+                // The query's verdict is the freshest word on a running process.
+                line.state = answer.state;
+                line.stateText = answer.stateText;
                 line.players = answer.players;
                 line.map = answer.map;
                 line.game = answer.game;

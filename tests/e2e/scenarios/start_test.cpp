@@ -41,10 +41,10 @@ TEST_F(Start, DefaultsWriteTheConfigSaveTheProfileAndRunTheServer) {
     EXPECT_NE(line.find(" -HCHILD "), std::string::npos);
     EXPECT_TRUE(WaitFor([&] { return TitleVisible(title); }));
 
-    // The same address and port again: refused, nothing more started.
+    // The same name and port again: refused by its title before its port is tried, nothing more started.
     app.Click(1013);
     ExpectBox(L"Отказ в запуске сервера",
-              L"Возможно порт 27015 уже используется \n или неправильно введен IP адрес " + ip + L" !");
+              L"Сервер " + title + L" уже запущен!\nИзмените имя сервера или порт.");
     EXPECT_EQ(app.ComboItems(1002).size(), 1u);
     EXPECT_EQ(Starts().size(), 1u);
 

@@ -7,7 +7,7 @@ using namespace brv;
 TEST(StatusLines, LivesGiveStateCountsAndExitCodeAndTheAnswerOfTheSameProcessGivesPlayers) {
     ServerLife running;
     running.id.title = L"Арена - 27015";
-    running.state = LifeState::NotAnswering;
+    running.state = LifeState::Running;
     running.pid = 300;
     running.startedMs = 1000;
     running.restarts = {1, 2, 0, 0, 1};
@@ -23,6 +23,8 @@ TEST(StatusLines, LivesGiveStateCountsAndExitCodeAndTheAnswerOfTheSameProcessGiv
     query::StatusEntry answer;
     answer.title = running.id.title;
     answer.pid = 300;
+    answer.state = query::ServerState::NotResponding; // the query's fresh verdict wins
+    answer.stateText = L"не отвечает";
     answer.players = L"5/20";
     answer.map = L"crossfire";
     query::StatusEntry old = answer; // an answer of the waiting server's last process

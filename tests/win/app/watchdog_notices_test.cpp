@@ -45,7 +45,8 @@ TEST_F(WatchdogNotices, AnotherProgramsErrorWindowIsJournaledButNeverPostedOrSho
         << journal;
 
     // One of ours is told as before.
-    watchdog.ErrorWindowClosed({L"Fatal Error", L"Host_Error: bad model", 77, L"Арена - 27015", L"Арена|127.0.0.1|27015"});
+    watchdog.ErrorWindowClosed(
+        {L"Fatal Error", L"Host_Error: bad model", 77, L"Арена - 27015", L"Арена|127.0.0.1|27015"});
     for (int i = 0; i < 1000 && receiver.Requests().empty(); ++i) {
         Sleep(20);
     }
