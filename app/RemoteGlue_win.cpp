@@ -27,17 +27,8 @@ namespace {
 constexpr const char* kStoppedState = "остановлен";
 
 std::optional<uint32_t> Number(std::wstring_view text) {
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
-    uint32_t v = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        v = v * 10 + static_cast<uint32_t>(c - L'0');
-    }
-    return v;
+    const std::optional<uint64_t> value = DigitsValue(text, UINT32_MAX);
+    return value ? std::optional<uint32_t>(static_cast<uint32_t>(*value)) : std::nullopt;
 }
 
 const wchar_t* ResultText(remote::ActionResult r) {

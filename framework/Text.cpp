@@ -3,6 +3,20 @@
 #include <array>
 
 namespace brv {
+
+std::optional<uint64_t> DigitsValue(std::wstring_view text, uint64_t max) {
+    if (text.empty() || text.size() > 19) { // 19 digits cannot overflow 64 bits
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<uint64_t>(c - L'0');
+    }
+    return value <= max ? std::optional<uint64_t>(value) : std::nullopt;
+}
 namespace {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;

@@ -3,10 +3,14 @@
 // (16-bit wchar_t, UTF-16 code units) and natively (32-bit wchar_t, code points), so the portable logic
 // is tested natively on exactly the bytes that the Windows program reads and writes.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace brv {
+
+// The value of a text of decimal digits only (no sign, no blanks) when it is at most `max`.
+std::optional<uint64_t> DigitsValue(std::wstring_view text, uint64_t max);
 
 // UTF-16LE bytes of a text, no terminator, no byte-order mark.
 std::string ToUtf16Le(std::wstring_view text);

@@ -11,17 +11,8 @@ namespace {
 
 // Digits only, no sign, no blanks, at most `max`.
 std::optional<uint32_t> Number(const std::wstring& text, uint32_t max) {
-    if (text.empty() || text.size() > 5) {
-        return std::nullopt;
-    }
-    uint32_t value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<uint32_t>(c - L'0');
-    }
-    return value <= max ? std::optional<uint32_t>(value) : std::nullopt;
+    const std::optional<uint64_t> value = DigitsValue(text, max);
+    return value ? std::optional<uint32_t>(static_cast<uint32_t>(*value)) : std::nullopt;
 }
 
 std::optional<uint32_t> DottedIp(const std::wstring& text) {

@@ -2,6 +2,7 @@
 
 #include "remote/MetricsText.h"
 #include "remote/ServersJson.h"
+#include "remote/Sha256.h"
 
 #include <nlohmann/json.hpp>
 
@@ -23,19 +24,6 @@ Reply Unauthorized() {
     Reply r = Error(401, "нужен токен");
     r.headers.emplace_back("WWW-Authenticate", "Bearer");
     return r;
-}
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 Reply ActionReply(ActionResult result) {
@@ -140,8 +128,8 @@ std::optional<std::string> DecodeSegment(std::string_view s) {
             if (i + 2 >= s.size()) {
                 return std::nullopt;
             }
-            const int hi = Hex(s[i + 1]);
-            const int lo = Hex(s[i + 2]);
+            const int hi = HexValue(s[i + 1]);
+            const int lo = HexValue(s[i + 2]);
             if (hi < 0 || lo < 0) {
                 return std::nullopt;
             }

@@ -46,6 +46,8 @@ void Block(uint32_t h[8], const uint8_t* p) {
     h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e, h[5] += f, h[6] += g, h[7] += k;
 }
 
+} // namespace
+
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -58,8 +60,6 @@ int HexValue(char c) {
     }
     return -1;
 }
-
-} // namespace
 
 Digest Sha256(std::string_view bytes) {
     uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,

@@ -15,6 +15,8 @@ Digest Sha256(std::string_view bytes);
 std::string HexOf(const Digest& digest);
 // 64 hexadecimal digits (either case); nothing otherwise.
 std::optional<Digest> DigestFromHex(std::string_view hex);
+// The value of one hexadecimal digit, -1 for any other character.
+int HexValue(char c);
 bool SameDigest(const Digest& a, const Digest& b);
 
 } // namespace brv::remote

@@ -1,5 +1,7 @@
 #include "servers/QuickEditSwitch.h"
 
+#include "framework/Text.h"
+
 namespace brv {
 
 std::wstring QuickEditHelperCommand(const std::wstring& exe, uint32_t processId) {
@@ -25,21 +27,11 @@ std::optional<uint32_t> QuickEditHelperTarget(const std::wstring& commandLine) {
     if (rest.compare(0, head.size(), head) != 0) {
         return std::nullopt;
     }
-    const std::wstring digits = rest.substr(head.size());
-    if (digits.empty() || digits.size() > 10) {
+    const std::optional<uint64_t> pid = DigitsValue(rest.substr(head.size()), UINT32_MAX);
+    if (!pid || *pid == 0) {
         return std::nullopt;
     }
-    uint64_t pid = 0;
-    for (wchar_t c : digits) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        pid = pid * 10 + static_cast<uint64_t>(c - L'0');
-    }
-    if (pid == 0 || pid > UINT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<uint32_t>(pid);
+    return static_cast<uint32_t>(*pid);
 }
 
 } // namespace brv
