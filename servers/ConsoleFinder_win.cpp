@@ -1,7 +1,6 @@
 #include "servers/ConsoleFinder.h"
 
 #include "servers/ProcessTree.h"
-#include "servers/QuickEdit_win.h"
 
 #include <windows.h>
 
@@ -124,8 +123,6 @@ std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
                                   [&](const ConsoleWindow& w) { return ownedBy(w.owner, a.processId); });
         if (match != windows.end()) {
             SetTitle(match->window, a.title);
-            // Off the start's path: the helper's own start would otherwise compete with the server's.
-            SwitchOffQuickEditLater(a.processId);
             if (m_table.SetConsoleWindow(a.process, a.processId, match->window)) {
                 m_found(a.title);
             }

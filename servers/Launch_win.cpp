@@ -3,6 +3,7 @@
 #include "framework/Messages.h"
 #include "servers/ChannelBlock.h"
 #include "servers/PriorityChoice.h"
+#include "servers/QuickEdit_win.h"
 #include "servers/ServerChannel.h"
 #include "servers/ServerMessages.h"
 
@@ -201,6 +202,7 @@ StartResult StartServer(ServerTable& table, brvRunSL record, uint32_t priorityCl
         table.Append(record);
     }
     guard.keep = true;
+    SwitchOffQuickEditLater(record.processId);
     if (options.events != nullptr) {
         options.events->Started(record);
     }
