@@ -230,6 +230,29 @@ Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverEx
         }
     }
     if (console == nullptr) {
+        // A real console may carry another title for a moment: its host's console window will do.
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{entry.processId, nullptr};
+        EnumWindows(
+            [](HWND w, LPARAM p) {
+                auto* s = reinterpret_cast<Search*>(p);
+                wchar_t cls[64] = {};
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (GetClassNameW(w, cls, 64) > 0 &&
+                    (lstrcmpW(cls, L"WineConsoleClass") == 0 || lstrcmpW(cls, L"ConsoleWindowClass") == 0) &&
+                    (owner == s->pid || IsConsoleHostOf(owner, s->pid))) {
+                    s->found = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        console = search.found;
+    }
+    if (console == nullptr) {
         a.reason += (a.reason.empty() ? L"" : L"; ") + std::wstring(L"окно консоли не найдено");
     }
     a.record.consoleWindow = console;
