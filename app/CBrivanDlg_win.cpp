@@ -14,6 +14,7 @@
 #include "servers/ServerChannel.h"
 #include "servers/ServerForm.h"
 #include "servers/ServerStop.h"
+#include "servercfg/RestartConfig.h"
 #include "setmasters/SetmasterDialogs_win.h"
 #include "setmasters/SetmasterEdits.h"
 #include "startup/SingleInstance.h"
@@ -132,6 +133,9 @@ bool CBrivanDlg::OnInitDialog() {
     m_query = std::make_unique<brv::QueryWatchdog>(m_servers, m_supervisor->Events(),
                                                    [w = m_watchdog.get()] { return w->Settings().watchdog; });
     m_supervisor->SetWaitSide(m_query->Side());
+    // A restarted server reads its own hostname, not the last form-started server's.
+    m_supervisor->SetBeforeRestart(
+        [dir = m_settings.workDir](const brvRunSL& record) { brv::RewriteConfigForRestart(dir, record); });
     m_supervisor->Start();
     StartRemote();
     StartUnattended();

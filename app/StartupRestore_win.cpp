@@ -1,4 +1,5 @@
 #include "app/StartupRestore_win.h"
+#include "servercfg/RestartConfig.h"
 
 #include "journal/JournalTexts.h"
 #include "profile/WorkDir.h"
@@ -89,6 +90,7 @@ void StartAgain(const RestoreTargets& t, const RememberedServer& entry, const st
         options.notify = [&refusal](const Report& r) { refusal = r.text; }; // journaled, never a box
         options.events = &t.events;
         options.portBusyIsOutcome = true;
+        RewriteConfigForRestart(t.watchdog.WorkDir(), record);
         started = StartServer(t.table, record, *priority, options);
     }
     if (started.outcome != StartOutcome::kStarted) {

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 namespace brv {
@@ -56,6 +57,11 @@ public:
     uint64_t Passes() const { return m_passes.load(); }
     // Work its wait does on the way (the query watchdog's socket); set before Start.
     void SetWaitSide(WaitSide side);
+    // Runs on the supervision thread before each restart's start, to write the server's files again;
+    // set before Start.
+    void SetBeforeRestart(std::function<void(const brvRunSL&)> prepare) {
+        m_beforeRestart = std::move(prepare);
+    }
 
     // The thread's handle (HANDLE), for measuring its CPU time; null when not running.
     void* ThreadHandle();
@@ -85,6 +91,7 @@ private:
     LifeEvents m_lifeEvents; // tells `events` given at construction
     ServerEvents& m_events;  // m_lifeEvents
     WaitSide m_side;
+    std::function<void(const brvRunSL&)> m_beforeRestart;
     void* m_stopEvent;
     void* m_wakeEvent;
     std::thread m_thread;

@@ -174,6 +174,9 @@ void Supervisor::Restart(PendingRestart restart) {
     options.events = &m_events;
     options.portBusyIsOutcome = true;
     try {
+        if (m_beforeRestart) {
+            m_beforeRestart(record);
+        }
         started = StartServer(m_table, record, *priority, options);
     } catch (const std::exception&) {
         RetryLater(std::move(restart), RestartFailure::kUnexpected, 0);

@@ -87,3 +87,41 @@ TEST_F(Crash, FatalErrorWindowIsClosedOnSightAndTheServerComesBack) {
     })) << dir.Read(L"Brivan.log");
     Exit();
 }
+
+// Both servers share their game's "Brivan.cfg", which the form wrote last for the second: the first,
+// ended from outside, must come back under its own hostname.
+TEST_F(Crash, ARestartedServerReadsItsOwnHostnameNotTheLastStartedOne) {
+    Open();
+    app.SetText(1017, L"Alpha");
+    StartServer(1);
+    app.SetText(1017, L"Beta");
+    app.SetText(1006, L"27016");
+    StartServer(2);
+    ASSERT_TRUE(WaitFor([&] { return StartOn(27016).pid != 0; }));
+    const uint32_t alpha = StartOn(27015).pid;
+    HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, alpha);
+    ASSERT_NE(server, nullptr);
+    TerminateProcess(server, 1);
+    WaitForSingleObject(server, 10000);
+    CloseHandle(server);
+    uint32_t again = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        for (const auto& s : Starts()) {
+            if (s.pid != alpha && s.detail.find("+port 27015 ") != std::string::npos) {
+                again = s.pid;
+            }
+        }
+        return again != 0;
+    })) << "not restarted";
+    std::string hostname;
+    ASSERT_TRUE(WaitFor([&] {
+        for (const auto& h : dir.StandinEvents("hostname")) {
+            if (h.pid == again) {
+                hostname = h.detail;
+            }
+        }
+        return !hostname.empty();
+    }));
+    EXPECT_EQ(hostname, "Alpha");
+    Exit();
+}

@@ -1,4 +1,6 @@
+#include "framework/Text.h"
 #include "servercfg/BrivanCfg.h"
+#include "servercfg/RestartConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -24,4 +26,20 @@ TEST(BrivanCfg, GameDirectoryAndTextUpToNul) {
     using namespace std::string_view_literals;
     EXPECT_EQ(brv::UpToFirstNul("ab\0cd"sv), "ab"sv);
     EXPECT_EQ(brv::UpToFirstNul("abcd"sv), "abcd"sv);
+}
+
+// A restart writes the file again only inside this folder: the game is taken from the composed command
+// line and must be one plain folder name.
+TEST(RestartConfig, GameFolderIsThePlainNameAfterGameAndNothingThatLeavesTheFolder) {
+    using brv::GameFolderOfCommandLine;
+    const auto line = [](const std::wstring& game) {
+        return L"hlds.exe -game " + game + L" +servercfgfile \"Brivan.cfg\" -console +map de_dust2 ";
+    };
+    EXPECT_EQ(GameFolderOfCommandLine(line(L"stormline")), L"stormline");
+    EXPECT_EQ(GameFolderOfCommandLine(line(L"my game")), L"my game");
+    for (const wchar_t* bad : {L"..", L".", L"..\\..\\Windows", L"C:\\x", L"a/b", L""}) {
+        EXPECT_FALSE(GameFolderOfCommandLine(line(bad)).has_value()) << brv::ToUtf8(bad);
+    }
+    EXPECT_FALSE(GameFolderOfCommandLine(L"evil.exe -game x +servercfgfile \"Brivan.cfg\" ").has_value());
+    EXPECT_FALSE(GameFolderOfCommandLine(L"hlds.exe -game stormline -console").has_value());
 }
