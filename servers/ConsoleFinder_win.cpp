@@ -27,6 +27,10 @@ std::vector<ConsoleWindow> ConsoleWindows() {
     return out;
 }
 
+// A sighting no start has claimed is kept this long, for a start told after its console appeared.
+constexpr uint64_t kSightingKeptMs = 5000;
+constexpr size_t kSightingsKept = 64;
+
 // The server's own window may hang; the finder does not hang with it.
 void SetTitle(HWND window, const std::wstring& title) {
     DWORD_PTR result = 0;
@@ -40,7 +44,7 @@ ConsoleFinder::ConsoleFinder(ServerTable& table, Found found, ConsoleSearch sear
     : m_table(table), m_found(std::move(found)), m_search(search),
       m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_wakeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      m_watch({kConsoleTitle}, [this](brvWindow, const std::wstring&, uint32_t) { Sighted(); }) {
+      m_watch({kConsoleTitle}, [this](brvWindow w, const std::wstring&, uint32_t pid) { Sighted(w, pid); }) {
     if (m_search.ownWatch) {
         m_watch.Start();
     }
@@ -56,7 +60,11 @@ ConsoleFinder::~ConsoleFinder() {
     CloseHandle(static_cast<HANDLE>(m_wakeEvent));
 }
 
-void ConsoleFinder::Sighted() {
+void ConsoleFinder::Sighted(brvWindow window, uint32_t owner) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sighted.push_back({window, owner, GetTickCount64()});
+    }
     SetEvent(static_cast<HANDLE>(m_wakeEvent)); // looked at by the finder's own thread at once
 }
 
@@ -99,12 +107,22 @@ size_t ConsoleFinder::Pending() const {
     return m_awaited.size();
 }
 
-std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
+std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited, std::vector<Sighting>* sighted) {
     const uint64_t now = GetTickCount64();
     std::vector<bool> settled(awaited.size(), false);
-    std::vector<ConsoleWindow> windows = ConsoleWindows();
-    std::optional<ProcessTree> tree; // taken at most once per look, only when needed
-    auto ownedBy = [&tree](DWORD owner, DWORD pid) {
+    std::vector<ConsoleWindow> windows;
+    if (sighted != nullptr) {
+        for (const Sighting& x : *sighted) {
+            windows.push_back({static_cast<HWND>(x.window), x.owner});
+        }
+    } else {
+        windows = ConsoleWindows();
+    }
+    std::optional<ProcessTree> tree; // a walk of every process, only with a walk of every window
+    auto ownedBy = [&](DWORD owner, DWORD pid) {
+        if (sighted != nullptr) {
+            return OwnedBy(owner, pid);
+        }
         if (owner == pid) {
             return true;
         }
@@ -126,6 +144,9 @@ std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
             if (m_table.SetConsoleWindow(a.process, a.processId, match->window)) {
                 m_found(a.title);
             }
+            if (sighted != nullptr) {
+                sighted->erase(sighted->begin() + (match - windows.begin())); // the same order
+            }
             windows.erase(match);
             settled[i] = true;
         } else if (now >= a.deadline) {
@@ -137,15 +158,34 @@ std::vector<bool> ConsoleFinder::Look(const std::vector<Awaited>& awaited) {
 
 void ConsoleFinder::Run() {
     HANDLE events[2] = {static_cast<HANDLE>(m_stopEvent), static_cast<HANDLE>(m_wakeEvent)};
+    uint64_t walkDue = 0; // the next walk of every window; 0: none due while nothing is awaited
     for (;;) {
         std::vector<Awaited> awaited;
+        std::vector<Sighting> sighted;
+        const uint64_t now = GetTickCount64();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             awaited = m_awaited;
+            sighted.swap(m_sighted);
+        }
+        if (awaited.empty()) {
+            walkDue = 0;
+        } else if (walkDue == 0) {
+            walkDue = now + m_search.pauseMs; // a start's console comes later than its Watch
+        }
+        std::vector<bool> settled(awaited.size(), false);
+        if (!awaited.empty() && !sighted.empty()) {
+            settled = Look(awaited, &sighted);
+        }
+        if (!awaited.empty() && now >= walkDue) {
+            const std::vector<bool> walked = Look(awaited, nullptr);
+            for (size_t i = 0; i < walked.size(); ++i) {
+                settled[i] = settled[i] || walked[i];
+            }
+            walkDue = now + m_search.pauseMs;
         }
         bool more = false;
-        if (!awaited.empty()) {
-            const std::vector<bool> settled = Look(awaited);
+        {
             std::lock_guard<std::mutex> lock(m_mutex);
             for (size_t i = 0; i < awaited.size(); ++i) {
                 if (!settled[i]) {
@@ -158,9 +198,16 @@ void ConsoleFinder::Run() {
                     m_awaited.erase(it);
                 }
             }
+            // A console seen before its start was told waits for it a little while.
+            for (const Sighting& x : sighted) {
+                if (now - x.at < kSightingKeptMs && m_sighted.size() < kSightingsKept) {
+                    m_sighted.push_back(x);
+                }
+            }
             more = !m_awaited.empty();
         }
-        const DWORD timeout = more ? m_search.pauseMs : INFINITE;
+        const uint64_t after = GetTickCount64();
+        const DWORD timeout = !more ? INFINITE : walkDue > after ? static_cast<DWORD>(walkDue - after) : 0;
         if (WaitForMultipleObjects(2, events, FALSE, timeout) == WAIT_OBJECT_0) {
             return;
         }

@@ -19,4 +19,7 @@ ProcessTree ReadProcessTree();
 // True when a window of process `owner` belongs to process `pid`: its own, or its console host's.
 bool OwnedBy(const ProcessTree& tree, uint32_t owner, uint32_t pid);
 
+// The same for one window, asking the owner alone (two questions, not a walk of every process).
+bool OwnedBy(uint32_t owner, uint32_t pid);
+
 } // namespace brv

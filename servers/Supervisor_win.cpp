@@ -42,7 +42,7 @@ Supervisor::Supervisor(ServerHost& host, ServerTable& table, ConsoleFinder& cons
       m_errorWindows(table, m_events, false),
       m_windows(WatchedWindowTitles(), [this](brvWindow w, const std::wstring& title, uint32_t pid) {
           if (title == kConsoleTitle) {
-              m_consoles.Sighted();
+              m_consoles.Sighted(w, pid);
           } else {
               m_errorWindows.Seen(w, title, pid);
           }
