@@ -44,12 +44,19 @@ size_t UiQueue::Drain() {
         m_nudged = false; // what is posted from now on asks for a drain of its own
     }
     size_t ran = 0;
+    size_t queued = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        queued = m_tasks.size();
+    }
+    // Only what was queued when the drain began: a steady stream of posts (a crash storm) must not
+    // keep the window thread from its messages. What came meanwhile has nudged a drain of its own.
     for (;;) {
         Task task;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_tasks.empty()) {
-                return ran;
+            if (m_tasks.empty() || ran == queued) {
+                break;
             }
             task = std::move(m_tasks.front());
             m_tasks.pop_front();
@@ -64,6 +71,8 @@ size_t UiQueue::Drain() {
         }
         ++ran;
     }
+    Nudge(); // nothing is left behind unasked
+    return ran;
 }
 
 void UiQueue::Nudge() {

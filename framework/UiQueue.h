@@ -27,9 +27,10 @@ public:
     // Any thread. False when the queue is closed (the task is dropped). A failed nudge is tried again
     // by the next Post or Nudge; the task waits meanwhile.
     bool Post(Task task);
-    // The window thread: runs every task queued, one at a time, so a task that opens a modal box (whose
-    // loop may drain again) leaves the rest to run in order. A task that throws leaves the rest queued
-    // and nudged again; the exception goes on to the caller. Returns the tasks run.
+    // The window thread: runs the tasks queued when it began (those posted meanwhile wait for the drain
+    // they nudged, so the window's own messages come between), one at a time, so a task that opens a modal
+    // box (whose loop may drain again) leaves the rest to run in order. A task that throws leaves the rest
+    // queued and nudged again; the exception goes on to the caller. Returns the tasks run.
     size_t Drain();
     // Asks for a drain now when tasks wait (the window has just come into being).
     void Nudge();

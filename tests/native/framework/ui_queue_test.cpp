@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -96,4 +97,22 @@ TEST(UiQueue, ADrainInsideATaskKeepsTheOrderAndAClosedQueueRefuses) {
     EXPECT_FALSE(w.queue.Post([&] { order.push_back(5); }));
     EXPECT_EQ(w.queue.Drain(), 0u);
     EXPECT_EQ(order.size(), 3u);
+}
+
+TEST(UiQueue, ADrainRunsOnlyWhatWasQueuedWhenItBeganSoAStreamOfPostsCannotHoldTheWindowThread) {
+    Window w;
+    int runs = 0;
+    std::function<void()> again = [&] {
+        ++runs;
+        w.queue.Post(again); // every task brings the next, as a crash storm's restarts do
+    };
+    w.queue.Post(again);
+    const int before = w.nudges;
+    EXPECT_EQ(w.queue.Drain(), 1u);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(w.queue.Pending(), 1u);
+    EXPECT_EQ(w.nudges, before + 1); // the next drain is asked for
+    EXPECT_EQ(w.queue.Drain(), 1u);
+    EXPECT_EQ(runs, 2);
+    w.queue.Close();
 }
