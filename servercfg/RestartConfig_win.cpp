@@ -27,7 +27,8 @@ bool RewriteConfigForRestart(const std::wstring& folder, const brvRunSL& record)
     const std::wstring text =
         ComposeBrivanCfg(FromCodePage(UpToFirstNul(serverCfg.bytes), kCodePageSystemAnsi), record.serverName,
                          record.networkType, lists.setmasters);
-    return WriteFileAtomically(JoinPath(gameDir, L"Brivan.cfg"), ToUtf8(text), kFileAttrNormal);
+    unsigned long error = 0; // unattended: never a box; the server reads the file as it was
+    return ReplaceFileWhole(JoinPath(gameDir, L"Brivan.cfg"), ToUtf8(text), kFileAttrNormal, error);
 }
 
 } // namespace brv
