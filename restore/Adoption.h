@@ -4,6 +4,7 @@
 // window. A process id that now belongs to any other process is never adopted and never ended.
 #include "restore/RememberedServers.h"
 
+#include <optional>
 #include <string>
 
 namespace brv {
@@ -54,8 +55,14 @@ struct Adoption {
     std::wstring reason;
 };
 
-// All of the above for one entry. A console still titled "Console" (its Brivan ended before titling
-// it) is found too and gets the server title.
+// A remembered server whose process has gone may run as a newer process that its Brivan started and
+// was ended before it could write the list: this folder's hlds.exe, started with the entry's command
+// line and channel arguments of its own. The entry for that process, if one runs.
+std::optional<RememberedServer> FindRestartedServer(const RememberedServer& entry,
+                                                    const std::wstring& serverExePath);
+
+// All of the above for one entry; for an entry whose process has gone, its restarted process. A console still
+// titled "Console" (its Brivan ended before titling it) is found too and gets the server title.
 Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverExePath);
 
 } // namespace brv

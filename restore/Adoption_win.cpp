@@ -87,6 +87,34 @@ bool HoldsChannelBlock(HANDLE mapping) {
 }
 
 // Under Wine a real console window belongs to the console host, whose parent is the server.
+// The command line the process was started with; empty when it cannot be read. Read from its own
+// parameters block, which every Windows and Wine keep where the process environment block points.
+std::wstring CommandLineOf(HANDLE process) {
+    using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    static const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+        basic.PebBaseAddress == nullptr) {
+        return {};
+    }
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, &got) ||
+        peb.ProcessParameters == nullptr ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, &got) ||
+        parameters.CommandLine.Buffer == nullptr || parameters.CommandLine.Length > 65534) {
+        return {};
+    }
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length,
+                           &got)) {
+        return {};
+    }
+    return line;
+}
+
 bool IsConsoleHostOf(DWORD owner, DWORD pid) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) {
@@ -197,10 +225,51 @@ brvWindow FindServerConsole(uint32_t processId, const std::wstring& title) {
     return nullptr;
 }
 
-Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverExePath) {
+std::optional<RememberedServer> FindRestartedServer(const RememberedServer& entry,
+                                                    const std::wstring& serverExePath) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::optional<RememberedServer> found;
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok && !found; ok = Process32NextW(snap, &e)) {
+        if (e.th32ProcessID == entry.processId || lstrcmpiW(e.szExeFile, L"hlds.exe") != 0) {
+            continue;
+        }
+        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, e.th32ProcessID);
+        if (h == nullptr) {
+            continue;
+        }
+        const std::wstring line = CommandLineOf(h);
+        RememberedServer r = entry;
+        if (SameFile(ImageOf(h), serverExePath) && line.size() > entry.record.commandLine.size() &&
+            line.compare(0, entry.record.commandLine.size(), entry.record.commandLine) == 0 &&
+            ParseChannelArgs(std::wstring_view(line).substr(entry.record.commandLine.size()), r.serverMapping,
+                             r.serverParentEvent, r.serverChildEvent)) {
+            r.processId = e.th32ProcessID;
+            r.creationTime = ProcessCreationTime(h);
+            found = r;
+        }
+        CloseHandle(h);
+    }
+    CloseHandle(snap);
+    return found;
+}
+
+namespace {
+
+Adoption AdoptEntry(const RememberedServer& entry, const std::wstring& serverExePath, bool orRestarted) {
     Adoption a;
     OpenedProcess opened = OpenRememberedProcess(entry.processId, entry.creationTime, serverExePath);
     a.match = opened.match;
+    if (orRestarted && opened.match != ProcessMatch::kSame && opened.match != ProcessMatch::kNoAccess) {
+        // Its Brivan may have started it again and ended before the list said so.
+        if (const std::optional<RememberedServer> restarted = FindRestartedServer(entry, serverExePath)) {
+            return AdoptEntry(*restarted, serverExePath, false);
+        }
+    }
     if (opened.match != ProcessMatch::kSame) {
         a.verdict = opened.match == ProcessMatch::kNoAccess ? AdoptVerdict::kNoAccess : AdoptVerdict::kGone;
         a.reason = std::move(opened.reason);
@@ -257,6 +326,12 @@ Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverEx
     }
     a.record.consoleWindow = console;
     return a;
+}
+
+} // namespace
+
+Adoption AdoptServer(const RememberedServer& entry, const std::wstring& serverExePath) {
+    return AdoptEntry(entry, serverExePath, true);
 }
 
 } // namespace brv

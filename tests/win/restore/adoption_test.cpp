@@ -251,3 +251,23 @@ TEST(Adoption, AConsoleStillTitledConsoleIsFoundAndGetsTheServerTitle) {
     EXPECT_EQ(WindowTitle(launched.consoleWindow), L"Untitled - 27306");
     EndAdopted(a);
 }
+
+// Its Brivan started it again and was ended before the list named the new process: the list's process
+// has gone, and the server running with the entry's command line is taken over, channel and all.
+TEST(Adoption, AServerRestartedJustBeforeItsBrivanEndedIsTakenOverUnderItsNewProcess) {
+    Forgotten f;
+    f.Start(L"Again", 27304);
+    f.Forget();
+    brv::RememberedServer stale = f.entries[0];
+    const uint32_t running = stale.processId;
+    stale.processId = 0xFFFFFFF0; // the process the list names has gone
+    brv::Adoption a = brv::AdoptServer(stale, f.Exe());
+    ASSERT_EQ(a.verdict, brv::AdoptVerdict::kAdopted) << Narrow(a.reason);
+    EXPECT_EQ(a.record.processId, running);
+    EXPECT_TRUE(a.reason.empty()) << Narrow(a.reason);
+    EXPECT_NE(a.record.mapping, nullptr);
+    EndAdopted(a);
+
+    // Another folder's server with that command line is not ours.
+    EXPECT_EQ(brv::AdoptServer(stale, L"C:\\elsewhere\\hlds.exe").verdict, brv::AdoptVerdict::kGone);
+}
