@@ -128,6 +128,7 @@ uint64_t ServerTable::EpochLocked(const std::wstring& title) const {
 
 std::vector<brvRunSL> ServerTable::CancelLocked(const std::wstring& title) {
     ++m_cancels[title];
+    EndUnderWayLocked(title); // its append will fail
     std::vector<brvRunSL> dropped;
     std::erase_if(m_pending, [&](const PendingRestart& p) {
         if (p.record.serverTitle != title) {
@@ -159,6 +160,8 @@ std::vector<PendingRestart> ServerTable::TakeDuePending(uint64_t nowMs) {
         std::vector<PendingRestart> due;
         for (auto it = m_pending.begin(); it != m_pending.end();) {
             if (it->dueMs <= nowMs) {
+                m_underWay.push_back(*it);
+                m_underWay.back().record.process = nullptr;
                 due.push_back(std::move(*it));
                 it = m_pending.erase(it);
             } else {
@@ -169,8 +172,17 @@ std::vector<PendingRestart> ServerTable::TakeDuePending(uint64_t nowMs) {
     });
 }
 
+void ServerTable::EndUnderWayLocked(const std::wstring& title) {
+    std::erase_if(m_underWay, [&](const PendingRestart& p) { return p.record.serverTitle == title; });
+}
+
+void ServerTable::RestartEnded(const std::wstring& title) {
+    Locked([&](Records&) { EndUnderWayLocked(title); });
+}
+
 bool ServerTable::AddPending(const PendingRestart& restart) {
     return Locked([&](Records&) {
+        EndUnderWayLocked(restart.record.serverTitle);
         if (EpochLocked(restart.record.serverTitle) != restart.epoch) {
             return false;
         }
@@ -206,6 +218,7 @@ std::vector<brvRunSL> ServerTable::CancelAllPending() {
             dropped.push_back(std::move(p.record));
         }
         m_pending.clear();
+        m_underWay.clear();
         return dropped;
     });
 }
@@ -232,6 +245,7 @@ uint64_t ServerTable::Epoch(const std::wstring& title) const {
 
 bool ServerTable::AppendIfCurrent(const brvRunSL& record, uint64_t epoch) {
     return Locked([&](Records& r) {
+        EndUnderWayLocked(record.serverTitle); // listed as running or not at all, never twice
         if (EpochLocked(record.serverTitle) != epoch) {
             return false;
         }

@@ -71,8 +71,11 @@ public:
     // Takes the first running record that matches out of the table into the waiting restarts, due at
     // `dueMs`, in one step, so a stop cannot fall between the two.
     std::optional<brvRunSL> MoveToPending(const Match& match, uint64_t dueMs, const HandleCloser& close);
-    // Waiting restarts due at `nowMs`, in the order their servers were found gone.
+    // Waiting restarts due at `nowMs`, in the order their servers were found gone. Each stays listed as
+    // under way (seen as waiting by LockedWithPending) until its record is appended, put back to wait
+    // or cancelled, or RestartEnded says it came to nothing: a list written meanwhile must name it.
     std::vector<PendingRestart> TakeDuePending(uint64_t nowMs);
+    void RestartEnded(const std::wstring& title);
     // Puts a restart back to wait (a delay, a failed try); false, dropping it, when its title has been
     // cancelled since.
     bool AddPending(const PendingRestart& restart);
@@ -102,20 +105,28 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(static_cast<const Records&>(m_records));
     }
-    // The same over the running records and the waiting restarts.
+    // The same over the running records and the waiting restarts, those under way included.
     template <class F> auto LockedWithPending(F&& f) const {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_underWay.empty()) {
+            return f(static_cast<const Records&>(m_records),
+                     static_cast<const std::vector<PendingRestart>&>(m_pending));
+        }
+        std::vector<PendingRestart> waiting = m_pending;
+        waiting.insert(waiting.end(), m_underWay.begin(), m_underWay.end());
         return f(static_cast<const Records&>(m_records),
-                 static_cast<const std::vector<PendingRestart>&>(m_pending));
+                 static_cast<const std::vector<PendingRestart>&>(waiting));
     }
 
 private:
     uint64_t EpochLocked(const std::wstring& title) const;
+    void EndUnderWayLocked(const std::wstring& title);
     std::vector<brvRunSL> CancelLocked(const std::wstring& title);
 
     mutable std::mutex m_mutex;
     Records m_records;
     std::vector<PendingRestart> m_pending;
+    std::vector<PendingRestart> m_underWay; // taken to be started, not yet appended nor back to wait
     std::map<std::wstring, uint64_t> m_cancels;
     uint64_t m_allCancels = 0;
 };

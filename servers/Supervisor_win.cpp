@@ -152,6 +152,12 @@ void Supervisor::RestartDueServers() {
 // journaled with its reason. A server leaves the watch only by Stop or Exit.
 void Supervisor::Restart(PendingRestart restart) {
     const brvRunSL& record = restart.record;
+    // However this ends, it is no longer under way; appended or back to wait it already is not.
+    struct UnderWay {
+        ServerTable& table;
+        std::wstring title;
+        ~UnderWay() { table.RestartEnded(title); }
+    } underWay{m_table, record.serverTitle};
     const RestartDecision decision = m_events.BeforeRestart(record);
     if (decision.kind == RestartDecision::kCancel) {
         return;

@@ -47,6 +47,12 @@ bool SoakRun::RestartBrivan(bool quiet) {
             ++m_failures;
         }
     }
+    // Kept for the post-mortem of a take-over that falls short: what the next Brivan read.
+    CopyFileW((m_o.workDir + L"\\brvServers.txt").c_str(),
+              (m_o.workDir + L"\\brvServers.at-end-" +
+               std::to_wstring(m_count[static_cast<int>(FaultKind::Brivan)]) + L".txt")
+                  .c_str(),
+              FALSE);
     const double t0 = NowMs();
     if (!Open()) {
         Say("FAIL: Brivan did not start again\n");

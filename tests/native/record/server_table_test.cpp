@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 brvRunSL Named(const std::wstring& title) {
     brvRunSL r;
@@ -158,6 +160,39 @@ TEST(ServerTable, EndedServerWaitsInThePendingListUntilDueInTheOrderFound) {
     EXPECT_EQ(t.NextPendingDueIn(600), std::optional<uint64_t>(0)); // overdue counts as now
     EXPECT_EQ(t.TakeDuePending(1000).size(), 1u);
     EXPECT_FALSE(t.NextPendingDueIn(1000).has_value());
+}
+
+// A list written while a restart is under way must still name its server, once.
+TEST(ServerTable, ARestartUnderWayIsSeenAsWaitingUntilAppendedPutBackOrEnded) {
+    ServerTable t;
+    t.Append(Running(L"a - 1", 1));
+    t.Append(Running(L"b - 2", 2));
+    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
+    ASSERT_TRUE(t.MoveToPending(Pid(2), 0, NoClose).has_value());
+    const auto seen = [&t] {
+        return t.LockedWithPending(
+            [](const ServerTable::Records& running, const std::vector<PendingRestart>& waiting) {
+                std::vector<std::wstring> titles;
+                for (const brvRunSL& r : running) {
+                    titles.push_back(L"run " + r.serverTitle);
+                }
+                for (const PendingRestart& p : waiting) {
+                    titles.push_back(L"wait " + p.record.serverTitle);
+                }
+                std::sort(titles.begin(), titles.end());
+                return titles;
+            });
+    };
+    auto due = t.TakeDuePending(0);
+    ASSERT_EQ(due.size(), 2u);
+    EXPECT_EQ(t.PendingCount(), 0u);
+    EXPECT_EQ(seen(), (std::vector<std::wstring>{L"wait a - 1", L"wait b - 2"}));
+    ASSERT_TRUE(t.AppendIfCurrent(Running(L"a - 1", 11), due[0].epoch));
+    ASSERT_TRUE(t.AddPending(due[1])); // a failed try waits again
+    EXPECT_EQ(seen(), (std::vector<std::wstring>{L"run a - 1", L"wait b - 2"}));
+    due = t.TakeDuePending(0);
+    t.RestartEnded(L"b - 2"); // came to nothing, e.g. cancelled by the governor
+    EXPECT_EQ(seen(), (std::vector<std::wstring>{L"run a - 1"}));
 }
 
 TEST(ServerTable, CancelledTitleNeverComesBack) {
