@@ -4,6 +4,7 @@
 
 #include "restore/RememberedFile.h"
 #include "servers/ChannelBlock.h"
+#include "servers/ProcessTree.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -115,24 +116,6 @@ std::wstring CommandLineOf(HANDLE process) {
     return line;
 }
 
-bool IsConsoleHostOf(DWORD owner, DWORD pid) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bool match = false;
-    PROCESSENTRY32W e{};
-    e.dwSize = sizeof e;
-    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
-        if (e.th32ProcessID == owner) {
-            match = e.th32ParentProcessID == pid && lstrcmpiW(e.szExeFile, L"conhost.exe") == 0;
-            break;
-        }
-    }
-    CloseHandle(snap);
-    return match;
-}
-
 } // namespace
 
 OpenedProcess OpenRememberedProcess(uint32_t processId, uint64_t creationTime,
@@ -218,7 +201,7 @@ brvWindow FindServerConsole(uint32_t processId, const std::wstring& title) {
          w = FindWindowExW(nullptr, w, nullptr, title.c_str())) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
-        if (owner == processId || IsConsoleHostOf(owner, processId)) {
+        if (OwnedBy(owner, processId)) {
             return w;
         }
     }
@@ -312,7 +295,7 @@ Adoption AdoptEntry(const RememberedServer& entry, const std::wstring& serverExe
                 GetWindowThreadProcessId(w, &owner);
                 if (GetClassNameW(w, cls, 64) > 0 &&
                     (lstrcmpW(cls, L"WineConsoleClass") == 0 || lstrcmpW(cls, L"ConsoleWindowClass") == 0) &&
-                    (owner == s->pid || IsConsoleHostOf(owner, s->pid))) {
+                    OwnedBy(owner, s->pid)) {
                     s->found = w;
                     return FALSE;
                 }

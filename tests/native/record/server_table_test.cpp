@@ -162,13 +162,17 @@ TEST(ServerTable, EndedServerWaitsInThePendingListUntilDueInTheOrderFound) {
     EXPECT_FALSE(t.NextPendingDueIn(1000).has_value());
 }
 
+// A running server that ended and waits for its restart, due at once.
+static void EndedAndWaiting(ServerTable& t, const std::wstring& title, uint32_t pid) {
+    t.Append(Running(title, pid));
+    ASSERT_TRUE(t.MoveToPending(Pid(pid), 0, NoClose).has_value());
+}
+
 // A list written while a restart is under way must still name its server, once.
 TEST(ServerTable, ARestartUnderWayIsSeenAsWaitingUntilAppendedPutBackOrEnded) {
     ServerTable t;
-    t.Append(Running(L"a - 1", 1));
-    t.Append(Running(L"b - 2", 2));
-    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
-    ASSERT_TRUE(t.MoveToPending(Pid(2), 0, NoClose).has_value());
+    EndedAndWaiting(t, L"a - 1", 1);
+    EndedAndWaiting(t, L"b - 2", 2);
     const auto seen = [&t] {
         return t.LockedWithPending(
             [](const ServerTable::Records& running, const std::vector<PendingRestart>& waiting) {
@@ -197,10 +201,8 @@ TEST(ServerTable, ARestartUnderWayIsSeenAsWaitingUntilAppendedPutBackOrEnded) {
 
 TEST(ServerTable, CancelledTitleNeverComesBack) {
     ServerTable t;
-    t.Append(Running(L"stop - 1", 1));
-    t.Append(Running(L"keep - 2", 2));
-    ASSERT_TRUE(t.MoveToPending(Pid(1), 0, NoClose).has_value());
-    ASSERT_TRUE(t.MoveToPending(Pid(2), 0, NoClose).has_value());
+    EndedAndWaiting(t, L"stop - 1", 1);
+    EndedAndWaiting(t, L"keep - 2", 2);
     auto due = t.TakeDuePending(0); // both restarts under way
     ASSERT_EQ(due.size(), 2u);
     const PendingRestart stopping = due[0];
