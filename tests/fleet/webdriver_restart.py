@@ -59,6 +59,27 @@ def find(*selectors):
     return None
 
 
+def fresh(action):
+    """The page redraws its rows on every refresh: an element found just before may be gone by the time it
+    is used. Stale means "look again", anything else is a failure."""
+    try:
+        return action()
+    except RuntimeError as e:
+        if "stale element" in str(e):
+            return None
+        raise
+
+
+def table_text():
+    table = find("table#servers", "tbody#rows")
+    return table and fresh(lambda: call("GET", s + "/element/%s/text" % table))
+
+
+def click(*selectors):
+    element = find(*selectors)
+    return element and fresh(lambda: call("POST", s + "/element/%s/click" % element, {}) or True)
+
+
 def body_text():
     return call("POST", s + "/execute/sync", {"script": "return document.body.innerText;", "args": []})
 
@@ -70,10 +91,9 @@ try:
         fail("the page shows the servers before it has the token")
     call("POST", s + "/element/%s/value" % box, {"text": token})
     call("POST", s + "/element/%s/click" % wait("no button to save the token", lambda: find("button#save-token", "form#auth button[type=submit]")), {})
-    table = wait("no servers' table", lambda: find("table#servers", "tbody#rows"))
+    wait("no servers' table", lambda: find("table#servers", "tbody#rows"))
     wait("the table does not list %r and %r: %r" % (title, other, body_text()[:500]),
-         lambda: title in call("GET", s + "/element/%s/text" % table)
-         and other in call("GET", s + "/element/%s/text" % table))
+         lambda: all(t in (table_text() or "") for t in (title, other)))
     kept = call("POST", s + "/execute/sync",
                 {"script": "return [localStorage.length, document.cookie];", "args": []})
     if kept != [0, ""]:
@@ -82,11 +102,9 @@ try:
     with open(screenshot, "wb") as f:
         f.write(base64.b64decode(call("GET", s + "/screenshot")))
     print("status page: both servers listed; screenshot", screenshot)
-    restart = wait("no restart button for %r" % title,
-                   lambda: find('button.restart[data-server="%s"]' % title.replace('"', '\\"'),
-                                "//tr[td[normalize-space()='%s']]//button[normalize-space()='Перезапустить']"
-                                % title))
-    call("POST", s + "/element/%s/click" % restart, {})
+    wait("no restart button for %r" % title,
+         lambda: click('button.restart[data-server="%s"]' % title.replace('"', '\\"'),
+                       "//tr[td[normalize-space()='%s']]//button[normalize-space()='Перезапустить']" % title))
     try:  # a confirmation the page may ask
         time.sleep(0.3)
         call("POST", s + "/alert/accept", {})
