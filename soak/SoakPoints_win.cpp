@@ -95,8 +95,8 @@ bool SoakRun::RestartBrivan(bool quiet) {
     return WarmUpAndMeasure();
 }
 
-bool SoakRun::StopOnPurpose() {
-    ServerSpec& s = m_fleet.Servers()[0];
+bool SoakRun::StopServer(size_t server) {
+    ServerSpec& s = m_fleet.Servers()[server];
     const auto items = App().ComboItems(IDC_ACTIVE_SERVER);
     const auto it = std::find(items.begin(), items.end(), s.Title());
     if (it == items.end()) {
@@ -112,6 +112,18 @@ bool SoakRun::StopOnPurpose() {
     }
     Brivan::Answer(*box, IDYES);
     s.stopped = true;
+    return true;
+}
+
+bool SoakRun::StopOnPurpose() {
+    size_t i = 0;
+    while (i + 1 < m_fleet.Servers().size() && m_fleet.Servers()[i].stopped) {
+        ++i;
+    }
+    const ServerSpec& s = m_fleet.Servers()[i];
+    if (!StopServer(i)) {
+        return false;
+    }
     if (!Settle(60000)) {
         Say("FAIL: %s did not stop\n", Utf8(s.Title()).c_str());
         Describe();
@@ -236,6 +248,13 @@ int SoakRun::Finish(bool finished) {
         }
     }
     Say("lost %d\n", lost);
+    if (!m_keptByWine.empty()) {
+        Say("kept by Wine %zu:", m_keptByWine.size());
+        for (const auto& title : m_keptByWine) {
+            Say(" %s;", Utf8(title).c_str());
+        }
+        Say(" their port stayed bound after their process was terminated; Brivan retried, journaled\n");
+    }
     failures += lost;
 
     const bool exited = App().Exit(60000);
@@ -252,8 +271,8 @@ int SoakRun::Finish(bool finished) {
     check(exited && gone, "Exit ended Brivan and every server");
     const std::string afterExit = CheckRemembered(m_o.workDir, nullptr);
     check(afterExit.empty(), afterExit.empty() ? "brvServers.txt valid after Exit" : afterExit);
-    Say("SOAK|faults|%d|seconds|%.1f|servers|%zu|lost|%d|boxes|%d|result|%s\n", m_done, secs,
-        m_fleet.Servers().size(), lost, m_boxes, failures ? "FAIL" : "PASS");
+    Say("SOAK|faults|%d|seconds|%.1f|servers|%zu|lost|%d|kept-by-wine|%zu|boxes|%d|result|%s\n", m_done, secs,
+        m_fleet.Servers().size(), lost, m_keptByWine.size(), m_boxes, failures ? "FAIL" : "PASS");
     return failures ? 1 : 0;
 }
 

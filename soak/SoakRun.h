@@ -54,10 +54,16 @@ private:
     bool Inject(FaultKind kind);
     bool Recovered(Fault& f);
     void Take(Fault& f);
+    void Sweep();
+    void GiveUp(Fault& f);
+    // A server that cannot come back because Wine kept the port of its terminated process: told, then
+    // stopped through Brivan as an operator would, and counted apart from the lost.
+    bool KeptByWine(size_t server);
     bool Quiet(unsigned ms);
     // Ends Brivan from outside and starts it again; `quiet`: nothing in flight, measured before and after.
     bool RestartBrivan(bool quiet);
     bool StopOnPurpose();
+    bool StopServer(size_t server);
     void Measure(bool start);
     void AnswerBoxes();
     void Describe();
@@ -75,6 +81,7 @@ private:
     std::vector<DWORD> m_lastOwner;
     std::map<DWORD, double> m_untitledSince;
     std::set<DWORD> m_orphans;
+    std::vector<std::wstring> m_keptByWine;
     int m_done = 0, m_boxes = 0, m_failures = 0;
     bool m_journalBusy = false;
     std::vector<int> m_count;

@@ -284,19 +284,46 @@ void SoakRun::Take(Fault& f) {
     }
 }
 
+// Takes the faults that recovered and gives up on those past the bound.
+void SoakRun::Sweep() {
+    const double now = NowMs();
+    for (size_t i = 0; i < m_inFlight.size();) {
+        Fault& f = m_inFlight[i];
+        if (Recovered(f)) {
+            Take(f);
+        } else if (now - f.clock > kBoundMs) {
+            GiveUp(f);
+        } else {
+            ++i;
+            continue;
+        }
+        m_inFlight.erase(m_inFlight.begin() + static_cast<long>(i));
+    }
+}
+
+void SoakRun::GiveUp(Fault& f) {
+    ++m_done;
+    if (f.kind == FaultKind::Journal) {
+        m_journalBusy = false;
+    } else if (KeptByWine(static_cast<size_t>(f.server))) {
+        return;
+    }
+    Say("FAIL: %s on %s: not back after %.0f s\n", KindName(f.kind),
+        f.server < 0 ? "the journal" : Utf8(m_fleet.Servers()[static_cast<size_t>(f.server)].Title()).c_str(),
+        kBoundMs / 1000);
+    if (f.server >= 0) {
+        m_lost[static_cast<size_t>(f.server)] = true;
+    }
+    Describe();
+    ++m_failures;
+}
+
 // Waits until nothing is in flight, the servers settled and no box is open.
 bool SoakRun::Quiet(unsigned ms) {
     const double end = NowMs() + ms;
     while (!m_inFlight.empty() && NowMs() < end) {
         m_fleet.Observe();
-        for (size_t i = 0; i < m_inFlight.size();) {
-            if (Recovered(m_inFlight[i])) {
-                Take(m_inFlight[i]);
-                m_inFlight.erase(m_inFlight.begin() + static_cast<long>(i));
-            } else {
-                ++i;
-            }
-        }
+        Sweep();
         AnswerBoxes();
         Sleep(50);
     }
@@ -320,30 +347,7 @@ bool SoakRun::Faults() {
                 m_upSince[i] = now;
             }
         }
-        for (size_t i = 0; i < m_inFlight.size();) {
-            Fault& f = m_inFlight[i];
-            if (Recovered(f)) {
-                Take(f);
-            } else if (now - f.clock > kBoundMs) {
-                Say("FAIL: %s on %s: not back after %.0f s\n", KindName(f.kind),
-                    f.server < 0 ? "the journal"
-                                 : Utf8(m_fleet.Servers()[static_cast<size_t>(f.server)].Title()).c_str(),
-                    kBoundMs / 1000);
-                if (f.server >= 0) {
-                    m_lost[static_cast<size_t>(f.server)] = true;
-                }
-                Describe();
-                ++m_failures;
-                ++m_done;
-                if (f.kind == FaultKind::Journal) {
-                    m_journalBusy = false;
-                }
-            } else {
-                ++i;
-                continue;
-            }
-            m_inFlight.erase(m_inFlight.begin() + static_cast<long>(i));
-        }
+        Sweep();
         AnswerBoxes();
         const int started = m_done + static_cast<int>(m_inFlight.size());
         // The planned points: Brivan ended from outside, one server stopped on purpose halfway.
