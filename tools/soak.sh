@@ -60,7 +60,7 @@ echo
 echo "== Summary"
 status=0
 echo "seed $seed"
-grep -E '^(check:|FAIL|note:|wine:|faults by kind|recover |lost |kept by Wine|soak: .* faults in|soak: wall time)' "$log"
+grep -E '^(check:|FAIL|note:|faults by kind|recover |lost |kept by Wine|soak: .* faults in|soak: wall time)' "$log"
 # What the wineserver still held when it ended: a Socket of a terminated process is the port it kept.
 grep -E '^0x[0-9a-f]+:[0-9]+: (Socket |Process id=[0-9a-f]+ handles=\(nil\))' "$log" | sed 's/^/wineserver kept: /'
 if grep -q '^SOAK|.*|result|PASS' "$log"; then
