@@ -54,9 +54,8 @@ bool SoakRun::KeptByWine(size_t server) {
     if (!PortBound(s.port) || journal.find(refused) == std::string::npos) {
         return false;
     }
-    Say("kept by Wine: %s: port %d stays bound with no process of the prefix that could hold it, and "
-        "Brivan's "
-        "restarts are refused with error 10048; the soak stops this server through Brivan and goes on\n",
+    Say("kept by Wine: %s: port %d stays bound, no process of the prefix could hold it, and Brivan's\n"
+        "  restarts are refused with error 10048; the soak stops this server through Brivan and goes on\n",
         Utf8(s.Title()).c_str(), s.port);
     if (!StopServer(server)) {
         return false;
