@@ -87,6 +87,11 @@ bool JournalLineWhole(const std::string& line) {
 
 } // namespace
 
+std::string RecentJournal(const std::wstring& workDir) {
+    return brv::ReadFileBytes(workDir + L"\\Brivan.log").value_or(std::string()) +
+           brv::ReadFileBytes(workDir + L"\\Brivan.1.log").value_or(std::string());
+}
+
 std::string CheckJournal(const std::wstring& workDir, size_t* lines) {
     size_t count = 0;
     for (int g = 0; g <= brv::kJournalKeptGenerations; ++g) {

@@ -74,5 +74,7 @@ std::string CheckProfile(const std::wstring& workDir);
 std::string CheckRemembered(const std::wstring& workDir, const std::set<DWORD>* runningPids);
 // "Brivan.log" and its older generations: every line whole, of the journal's form.
 std::string CheckJournal(const std::wstring& workDir, size_t* lines);
+// The text of "Brivan.log" and the generation before it: what the journal said lately.
+std::string RecentJournal(const std::wstring& workDir);
 
 } // namespace probe

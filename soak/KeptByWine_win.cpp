@@ -6,7 +6,6 @@
 #include "soak/Probe.h"
 #include "soak/SoakRun.h"
 
-#include "framework/FileBytes_win.h"
 #include "res/resource.h"
 
 #include <winsock2.h>
@@ -49,8 +48,7 @@ bool SoakRun::KeptByWine(size_t server) {
         }
     }
     const std::string refused = Utf8(s.Title() + L": перезапуск не удался (порт занят, ошибка 10048)");
-    const std::string journal = brv::ReadFileBytes(m_o.workDir + L"\\Brivan.log").value_or("") +
-                                brv::ReadFileBytes(m_o.workDir + L"\\Brivan.1.log").value_or("");
+    const std::string journal = RecentJournal(m_o.workDir);
     if (!PortBound(s.port) || journal.find(refused) == std::string::npos) {
         return false;
     }

@@ -4,7 +4,6 @@
 #include "soak/SoakRun.h"
 #include "soak/Stats.h"
 
-#include "framework/FileBytes_win.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -14,10 +13,6 @@ namespace probe {
 using namespace e2e;
 
 namespace {
-
-std::string Bytes(const std::wstring& path) {
-    return brv::ReadFileBytes(path).value_or(std::string());
-}
 
 std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
     std::sort(v.begin(), v.end());
@@ -199,8 +194,7 @@ int SoakRun::Finish(bool finished) {
                                ? "Brivan.log: " + std::to_string(journalLines) + " lines, every one whole"
                                : journal);
     const int loops = m_count[static_cast<int>(FaultKind::Loop)];
-    const std::string journalText =
-        Bytes(m_o.workDir + L"\\Brivan.log") + Bytes(m_o.workDir + L"\\Brivan.1.log");
+    const std::string journalText = RecentJournal(m_o.workDir);
     int delays = 0;
     for (size_t at = journalText.find(" DELAY "); at != std::string::npos;
          at = journalText.find(" DELAY ", at + 1)) {
