@@ -9,6 +9,7 @@
 #include "servers/ServerStop.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace brv {
@@ -46,6 +47,14 @@ std::vector<Running> RunningServers(const ServerTable& table) {
         r.key = KeyOf(r.record.processId, ProcessCreationTime(r.record.process));
     }
     return out;
+}
+
+void Close(std::optional<std::vector<Running>>& looked) {
+    if (looked) {
+        for (Running& r : *looked) {
+            CloseHandle(static_cast<HANDLE>(r.record.process));
+        }
+    }
 }
 
 } // namespace
@@ -89,12 +98,27 @@ void DailyRestart::Tick() {
         m_applied = settings;
         m_scheduler.SetSettings(RulesOf(settings));
     }
-    std::vector<Running> running = RunningServers(m_table);
-    std::vector<ServerKey> keys;
-    for (const Running& r : running) {
-        keys.push_back(r.key);
+    // The table is looked at only when the schedule has something to send or to end: an idle look
+    // every second would otherwise duplicate every server's handle.
+    std::optional<std::vector<Running>> looked;
+    auto look = [&]() -> std::vector<Running>& {
+        if (!looked) {
+            looked = RunningServers(m_table);
+        }
+        return *looked;
+    };
+    const ScheduleStep step = m_scheduler.Tick([&look] {
+        std::vector<ServerKey> keys;
+        for (const Running& r : look()) {
+            keys.push_back(r.key);
+        }
+        return keys;
+    });
+    if (step.commands.empty() && step.endNow.empty()) {
+        Close(looked);
+        return;
     }
-    const ScheduleStep step = m_scheduler.Tick(keys);
+    std::vector<Running>& running = look();
     Journal& log = m_watchdog.Log();
     for (const Running& r : running) {
         const std::wstring& title = r.record.serverTitle;
@@ -117,9 +141,7 @@ void DailyRestart::Tick() {
             TerminateProcess(static_cast<HANDLE>(r.record.process), STILL_ACTIVE);
         }
     }
-    for (Running& r : running) {
-        CloseHandle(static_cast<HANDLE>(r.record.process));
-    }
+    Close(looked);
 }
 
 } // namespace brv

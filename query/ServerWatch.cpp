@@ -10,8 +10,8 @@ Bytes ServerWatch::Request() const {
     return m_challenge ? BuildInfoRequest(*m_challenge) : BuildInfoRequest();
 }
 
-std::optional<Bytes> ServerWatch::TakeDueRequest(uint64_t nowMs) {
-    if (m_clock.QueryDue(nowMs)) {
+std::optional<Bytes> ServerWatch::TakeDueRequest(uint64_t nowMs, uint64_t earlyMs) {
+    if (m_clock.QueryDue(nowMs + earlyMs)) {
         m_clock.QuerySent(nowMs);
         m_outstandingMs = nowMs;
         m_challenges = 0;

@@ -25,8 +25,8 @@ public:
 
     // The request to send now, when one is due: the query of the interval (counted as sent) or the
     // repeat of an outstanding one that a challenge asked for. It carries the server's last challenge,
-    // if it gave one.
-    std::optional<Bytes> TakeDueRequest(uint64_t nowMs);
+    // if it gave one. `earlyMs`: a query due that much later goes now.
+    std::optional<Bytes> TakeDueRequest(uint64_t nowMs, uint64_t earlyMs = 0);
     // A challenge wants its repeat of the query sent now.
     bool RepeatDue() const { return m_repeatDue; }
     // One datagram that came from the server's own address and port. True when it proves the server

@@ -79,7 +79,8 @@ std::vector<Outgoing> WatchdogCore::TakeDueQueries(uint64_t nowMs) {
         if (!entry.address || entry.ending) {
             continue;
         }
-        if (auto packet = entry.watch.TakeDueRequest(nowMs)) {
+        const uint64_t early = std::min(kBatchMs, entry.watch.Clock().IntervalMs() / 10);
+        if (auto packet = entry.watch.TakeDueRequest(nowMs, early)) {
             out.push_back({*entry.address, std::move(*packet)});
         }
     }

@@ -94,8 +94,12 @@ public:
     bool Tracks(const ProcessKey& key) const { return m_entries.count(key) != 0; }
     size_t Count() const { return m_entries.size(); }
 
-    // Requests due now, one per server and interval; each is counted as sent.
+    // Requests due now, one per server and interval; each is counted as sent. Queries due within the
+    // next tenth of the interval (at most kBatchMs) go with them: servers started at different moments
+    // are then asked together, and the thread wakes a few times per interval rather than once per
+    // server. A query leaves early, never late, so the hang bound holds.
     std::vector<Outgoing> TakeDueQueries(uint64_t nowMs);
+    static constexpr uint64_t kBatchMs = 1000;
     // A datagram from `from`: true when it proves a watched server alive.
     bool OnDatagram(const QueryAddress& from, std::span<const unsigned char> packet, uint64_t nowMs);
     // Servers found hung now, each once: the caller ends them. With the hang check off, none.

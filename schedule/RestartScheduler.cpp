@@ -76,12 +76,12 @@ void RestartScheduler::Warn(int64_t now, ScheduleStep& step) {
     step.commands.push_back(FormatWarning(m_settings.warnText, left));
 }
 
-ScheduleStep RestartScheduler::Tick(const std::vector<ServerKey>& running) {
+ScheduleStep RestartScheduler::Tick(const RunningServers& running) {
     ScheduleStep step;
     const int64_t now = WallSeconds(m_clock.Now());
     const uint64_t steady = m_clock.SteadyMs();
     if (m_quitAt && steady - *m_quitAt >= kQuitGraceMs) {
-        for (ServerKey k : running) {
+        for (ServerKey k : running()) {
             if (std::find(m_toldToQuit.begin(), m_toldToQuit.end(), k) != m_toldToQuit.end()) {
                 step.endNow.push_back(k);
             }
@@ -104,7 +104,7 @@ ScheduleStep RestartScheduler::Tick(const std::vector<ServerKey>& running) {
         m_lastRestart = now;
         step.restart = true;
         step.commands.push_back(L"quit");
-        m_toldToQuit = running;
+        m_toldToQuit = running();
         m_quitAt = steady;
     } else {
         Warn(now, step);

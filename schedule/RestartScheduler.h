@@ -13,6 +13,7 @@
 #include "schedule/ScheduleClock.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,8 +44,13 @@ public:
     // New settings count from the next tick on; a restart time already passed today is not caught up.
     void SetSettings(ScheduleRules settings);
 
-    // `running`: the servers that run now.
-    ScheduleStep Tick(const std::vector<ServerKey>& running);
+    // `running`: the servers that run now, asked only when a restart begins or its grace ends, so a
+    // look with nothing to do costs the caller nothing.
+    using RunningServers = std::function<std::vector<ServerKey>()>;
+    ScheduleStep Tick(const RunningServers& running);
+    ScheduleStep Tick(const std::vector<ServerKey>& running) {
+        return Tick([&running] { return running; });
+    }
 
 private:
     // The latest restart time passed since the last tick, if one is due.

@@ -88,9 +88,30 @@ TEST(WatchdogCore, OnePacketPerServerPerIntervalToItsOwnAddress) {
     EXPECT_EQ(due[0].to, kServer);
     EXPECT_EQ(due[1].to, (QueryAddress{kLoopbackIp, 27016}));
     EXPECT_EQ(due[0].packet, BuildInfoRequest());
-    EXPECT_TRUE(w.core.TakeDueQueries(kStart + 9 * S).empty());
-    EXPECT_EQ(*w.core.MsUntilNextEvent(kStart + 9 * S), 1 * S);
+    EXPECT_TRUE(w.core.TakeDueQueries(kStart + 9 * S - 1).empty());
+    EXPECT_EQ(*w.core.MsUntilNextEvent(kStart + 9 * S - 1), 1 * S + 1);
     EXPECT_EQ(w.core.TakeDueQueries(kStart + 10 * S).size(), 2u);
+}
+
+TEST(WatchdogCore, QueriesDueWithinATenthOfTheIntervalLeaveInOneRoundAndStayTogether) {
+    Watch w({10, 60, 300});
+    w.running = {Seen(1, 100)};
+    w.Sync(kStart);
+    EXPECT_EQ(w.Serve(kStart), 1u);
+    w.running.push_back(Seen(2, 200, L"27016"));
+    w.Sync(kStart + 600);
+    EXPECT_EQ(w.Serve(kStart + 600), 1u);
+    // The first is due: the second, due 600 ms later, goes with it, and from then on they go together.
+    EXPECT_EQ(w.Serve(kStart + 10 * S), 2u);
+    EXPECT_EQ(*w.core.MsUntilNextEvent(kStart + 10 * S), 10 * S);
+    EXPECT_EQ(w.Serve(kStart + 20 * S), 2u);
+    // Due more than a tenth later: its own round, at most a tenth early.
+    w.running.push_back(Seen(3, 300, L"27017"));
+    w.Sync(kStart + 21500);
+    EXPECT_EQ(w.Serve(kStart + 21500), 1u);
+    EXPECT_EQ(w.Serve(kStart + 30 * S), 2u);
+    EXPECT_EQ(w.Serve(kStart + 30500 - 1), 0u);
+    EXPECT_EQ(w.Serve(kStart + 30500), 1u);
 }
 
 TEST(WatchdogCore, AnsweredThenSilentForHangSecondsIsHungOnce) {
