@@ -12,7 +12,7 @@ CBrivanApp theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (const auto server = brv::QuickEditHelperTarget(GetCommandLineW())) {
-        return brv::SwitchOffQuickEditAsHelper(*server) ? 0 : 1;
+        return brv::RunQuickEditHelper(*server);
     }
     return theApp.Run();
 }

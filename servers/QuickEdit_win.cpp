@@ -5,13 +5,17 @@
 #include <windows.h>
 
 #include <mutex>
+#include <vector>
 
 namespace brv {
 
 namespace {
 
+constexpr DWORD kPipeBytes = 64 * 1024; // room for thousands of starts, should the helper ever lag
+
 std::mutex g_helperLock;
-std::wstring g_helper; // guarded by g_helperLock
+std::wstring g_helper;       // guarded by g_helperLock
+HANDLE g_toHelper = nullptr; // the running helper's input; guarded by g_helperLock
 
 bool SetModeOfAttachedConsole() {
     HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -29,24 +33,109 @@ bool SetModeOfAttachedConsole() {
     return done;
 }
 
-DWORD WINAPI StartHelper(void* parameter) {
+enum class Try { kDone, kAgain, kGone };
+
+Try TryOnce(HANDLE process, uint32_t processId) {
+    if (AttachConsole(processId)) {
+        const bool done = SetModeOfAttachedConsole();
+        FreeConsole();
+        if (done) {
+            return Try::kDone;
+        }
+    }
+    // Its console comes with its start; a process that ended has none to come.
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 ? Try::kGone : Try::kAgain;
+}
+
+// The helper for `processId`, whose input is the read end of a pipe: the later servers come through it.
+bool StartHelper(const std::wstring& exe, uint32_t processId, HANDLE& toHelper) {
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, nullptr, kPipeBytes)) {
+        return false;
+    }
+    // Only the helper may hold the read end, so that its end breaks the pipe: an inheritable copy for
+    // this one creation, named in its list of what it inherits.
+    HANDLE inherited = nullptr;
+    const bool copied = DuplicateHandle(GetCurrentProcess(), read, GetCurrentProcess(), &inherited, 0, TRUE,
+                                        DUPLICATE_SAME_ACCESS) != 0;
+    CloseHandle(read);
+    if (!copied) {
+        CloseHandle(write);
+        return false;
+    }
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    bool created = false;
+    if (InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
+        if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherited,
+                                      sizeof inherited, nullptr, nullptr)) {
+            STARTUPINFOEXW si{};
+            si.StartupInfo.cb = sizeof si;
+            si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+            si.StartupInfo.hStdInput = inherited;
+            si.lpAttributeList = attributes;
+            std::wstring command = QuickEditHelperCommand(exe, processId);
+            PROCESS_INFORMATION pi{};
+            // No console of its own: it attaches to the servers' consoles alone.
+            created = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                     DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                     &si.StartupInfo, &pi) != 0;
+            if (created) {
+                CloseHandle(pi.hThread);
+                CloseHandle(pi.hProcess);
+            }
+        }
+        DeleteProcThreadAttributeList(attributes);
+    }
+    CloseHandle(inherited);
+    if (!created) {
+        CloseHandle(write);
+        return false;
+    }
+    toHelper = write;
+    return true;
+}
+
+DWORD WINAPI TellHelper(void* parameter) {
     const auto processId = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parameter));
-    std::wstring exe;
-    {
-        std::lock_guard<std::mutex> lock(g_helperLock);
-        exe = g_helper;
+    std::lock_guard<std::mutex> lock(g_helperLock);
+    DWORD written = 0;
+    if (g_toHelper != nullptr && WriteFile(g_toHelper, &processId, sizeof processId, &written, nullptr) &&
+        written == sizeof processId) {
+        return 0;
     }
-    std::wstring command = QuickEditHelperCommand(exe, processId);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    // No console of its own and nothing inherited: it attaches to the server's console alone.
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                       nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+    // None yet, or it has ended (an operator closed a console it was attached to): a new one.
+    if (g_toHelper != nullptr) {
+        CloseHandle(g_toHelper);
+        g_toHelper = nullptr;
     }
+    StartHelper(g_helper, processId, g_toHelper);
     return 0;
+}
+
+struct Waiting {
+    uint32_t processId;
+    HANDLE process;
+    ULONGLONG untilMs;
+};
+
+void Await(std::vector<Waiting>& waiting, uint32_t processId) {
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId)) {
+        waiting.push_back({processId, process, GetTickCount64() + kQuickEditTryMs});
+    }
+}
+
+// The next server from the input; false when the input has ended (Brivan closed it or ended).
+bool ReadServer(HANDLE input, std::vector<Waiting>& waiting) {
+    uint32_t processId = 0;
+    DWORD got = 0;
+    if (!ReadFile(input, &processId, sizeof processId, &got, nullptr) || got != sizeof processId) {
+        return false;
+    }
+    Await(waiting, processId);
+    return true;
 }
 
 } // namespace
@@ -63,8 +152,9 @@ void SwitchOffQuickEditLater(uint32_t processId) {
             return;
         }
     }
-    // Creating a process takes a while under Wine: not on the start's path.
-    QueueUserWorkItem(StartHelper, reinterpret_cast<void*>(static_cast<uintptr_t>(processId)),
+    // Under Wine a write to the helper is a round trip and its first start takes a while: not on the
+    // start's path.
+    QueueUserWorkItem(TellHelper, reinterpret_cast<void*>(static_cast<uintptr_t>(processId)),
                       WT_EXECUTEDEFAULT);
 }
 
@@ -75,21 +165,55 @@ bool SwitchOffQuickEditAsHelper(uint32_t processId) {
     }
     FreeConsole(); // a helper started from a console would be attached to that one
     bool done = false;
-    for (unsigned waited = 0; !done && waited < kQuickEditTryMs; waited += kQuickEditEveryMs) {
-        if (AttachConsole(processId)) {
-            done = SetModeOfAttachedConsole();
-            FreeConsole();
-            if (done) {
-                break;
-            }
-        }
-        // Its console comes with its start; a process that ended has none to come.
-        if (WaitForSingleObject(process, kQuickEditEveryMs) == WAIT_OBJECT_0) {
+    for (unsigned waited = 0; waited < kQuickEditTryMs; waited += kQuickEditEveryMs) {
+        const Try t = TryOnce(process, processId);
+        done = t == Try::kDone;
+        if (t != Try::kAgain || WaitForSingleObject(process, kQuickEditEveryMs) == WAIT_OBJECT_0) {
             break;
         }
     }
     CloseHandle(process);
     return done;
+}
+
+int RunQuickEditHelper(uint32_t firstProcessId) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || GetFileType(input) != FILE_TYPE_PIPE) {
+        return SwitchOffQuickEditAsHelper(firstProcessId) ? 0 : 1;
+    }
+    FreeConsole();
+    std::vector<Waiting> waiting;
+    Await(waiting, firstProcessId);
+    bool open = true;
+    for (;;) {
+        DWORD ready = 0;
+        while (open && waiting.size() < 4096) {
+            if (!PeekNamedPipe(input, nullptr, 0, nullptr, &ready, nullptr)) {
+                open = false;
+            } else if (ready < sizeof(uint32_t)) {
+                break;
+            } else {
+                open = ReadServer(input, waiting);
+            }
+        }
+        // One try for each server in turn, so a console slow to come holds back no other.
+        const ULONGLONG now = GetTickCount64();
+        std::erase_if(waiting, [now](const Waiting& w) {
+            const bool over = TryOnce(w.process, w.processId) != Try::kAgain || now >= w.untilMs;
+            if (over) {
+                CloseHandle(w.process);
+            }
+            return over;
+        });
+        if (waiting.empty()) {
+            // Nothing to do until the next server comes, or Brivan ends and the input with it.
+            if (!open || !ReadServer(input, waiting)) {
+                return 0;
+            }
+            continue;
+        }
+        Sleep(kQuickEditEveryMs);
+    }
 }
 
 } // namespace brv
