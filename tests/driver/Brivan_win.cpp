@@ -151,7 +151,7 @@ double Brivan::StartServer(const std::wstring& name, int port, unsigned ms) cons
             boxCame = MessageBoxOpen();
             return boxCame;
         },
-        ms, 1);
+        ms, 5); // each look asks the wineserver once per window: a look every 1 ms slows what it times
     const double took = NowMs() - t0;
     return titled && !boxCame ? took : -1;
 }
