@@ -14,8 +14,9 @@ namespace {
 constexpr DWORD kPipeBytes = 64 * 1024; // room for thousands of starts, should the helper ever lag
 
 std::mutex g_helperLock;
-std::wstring g_helper;       // guarded by g_helperLock
-HANDLE g_toHelper = nullptr; // the running helper's input; guarded by g_helperLock
+std::wstring g_helper;            // guarded by g_helperLock
+HANDLE g_toHelper = nullptr;      // the running helper's input; guarded by g_helperLock
+HANDLE g_helperProcess = nullptr; // and its process, guarded by g_helperLock
 
 bool SetModeOfAttachedConsole() {
     HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -48,7 +49,7 @@ Try TryOnce(HANDLE process, uint32_t processId) {
 }
 
 // The helper for `processId`, whose input is the read end of a pipe: the later servers come through it.
-bool StartHelper(const std::wstring& exe, uint32_t processId, HANDLE& toHelper) {
+bool StartHelper(const std::wstring& exe, uint32_t processId, HANDLE& toHelper, HANDLE& helper) {
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, nullptr, kPipeBytes)) {
         return false;
@@ -84,7 +85,7 @@ bool StartHelper(const std::wstring& exe, uint32_t processId, HANDLE& toHelper) 
                                      &si.StartupInfo, &pi) != 0;
             if (created) {
                 CloseHandle(pi.hThread);
-                CloseHandle(pi.hProcess);
+                helper = pi.hProcess;
             }
         }
         DeleteProcThreadAttributeList(attributes);
@@ -102,16 +103,20 @@ DWORD WINAPI TellHelper(void* parameter) {
     const auto processId = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parameter));
     std::lock_guard<std::mutex> lock(g_helperLock);
     DWORD written = 0;
-    if (g_toHelper != nullptr && WriteFile(g_toHelper, &processId, sizeof processId, &written, nullptr) &&
+    // Asked of its process too: a write into a pipe whose reader has ended need not fail.
+    if (g_toHelper != nullptr && WaitForSingleObject(g_helperProcess, 0) == WAIT_TIMEOUT &&
+        WriteFile(g_toHelper, &processId, sizeof processId, &written, nullptr) &&
         written == sizeof processId) {
         return 0;
     }
     // None yet, or it has ended (an operator closed a console it was attached to): a new one.
-    if (g_toHelper != nullptr) {
-        CloseHandle(g_toHelper);
-        g_toHelper = nullptr;
+    for (HANDLE* h : {&g_toHelper, &g_helperProcess}) {
+        if (*h != nullptr) {
+            CloseHandle(*h);
+            *h = nullptr;
+        }
     }
-    StartHelper(g_helper, processId, g_toHelper);
+    StartHelper(g_helper, processId, g_toHelper, g_helperProcess);
     return 0;
 }
 

@@ -130,6 +130,24 @@ protected:
         WaitFor([&] { return (pid = StartOn(port).pid) != 0; });
         return pid;
     }
+    // The console mode the server on `port` reports once QuickEdit is off in it (empty if it never is).
+    std::string QuickEditOff(int port, uint32_t pid) {
+        std::string mode;
+        const bool off = WaitFor(
+            [&] {
+                Command(port, L"console_mode");
+                mode.clear();
+                for (const auto& e : dir.StandinEvents("console_mode")) {
+                    if (e.pid == pid) {
+                        mode = e.detail;
+                    }
+                }
+                return mode.find("quickedit=0") != std::string::npos;
+            },
+            10000, 500);
+        EXPECT_TRUE(off) << port << ": " << mode;
+        return mode;
+    }
     // Types a console command for the server on `port` (chosen in the active-server list).
     void Command(int port, const std::wstring& line) {
         const auto items = app.ComboItems(1002);
@@ -256,22 +274,8 @@ TEST_F(Watchdog, QuickEditIsOffInARealConsoleAndTheStatusWindowShowsTheServers) 
     const uint32_t loading = Serve(27016, L"-standin_console -standin_loadtime 60000", 2);
     ASSERT_NE(console, 0u);
     ASSERT_NE(loading, 0u);
-    for (int port : {27015, 27016}) {
-        std::string mode;
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                Command(port, L"console_mode");
-                const auto e = dir.StandinEvents("console_mode");
-                mode.clear();
-                for (const auto& one : e) {
-                    if (one.pid == (port == 27015 ? console : loading)) {
-                        mode = one.detail;
-                    }
-                }
-                return mode.find("quickedit=0") != std::string::npos;
-            },
-            10000, 500))
-            << port << ": " << mode;
+    for (auto [port, pid] : {std::pair{27015, console}, std::pair{27016, loading}}) {
+        const std::string mode = QuickEditOff(port, pid);
         EXPECT_NE(mode.find("extended=1"), std::string::npos) << port << ": " << mode;
     }
 
@@ -327,5 +331,14 @@ TEST_F(Watchdog, QuickEditIsOffInARealConsoleAndTheStatusWindowShowsTheServers) 
             << (ascending ? "up" : "down");
     }
     Screenshot(window, "server-status");
+
+    // A helper that has ended (as when a console it was attached to is closed) is replaced at the next
+    // start.
+    const std::vector<DWORD> helpers = ChildProcesses(app.Pid(), L"Brivan.exe");
+    ASSERT_EQ(helpers.size(), 1u);
+    ASSERT_TRUE(KillProcess(helpers[0]));
+    const uint32_t third = Serve(27017, L"-standin_console", 3);
+    ASSERT_NE(third, 0u);
+    QuickEditOff(27017, third);
     Exit();
 }
