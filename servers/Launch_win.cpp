@@ -1,5 +1,6 @@
 #include "servers/Launch.h"
 
+#include "framework/InheritingProcess_win.h"
 #include "framework/Messages.h"
 #include "servers/ChannelBlock.h"
 #include "servers/PriorityChoice.h"
@@ -72,30 +73,9 @@ bool CreateServerProcess(brvRunSL& record, uint32_t priorityClass, PROCESS_INFOR
             inherit.push_back(static_cast<HANDLE>(h));
         }
     }
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    std::vector<unsigned char> storage(size);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
-    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
-        error = GetLastError();
-        return false;
-    }
-    bool created = false;
-    if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit.data(),
-                                   inherit.size() * sizeof(HANDLE), nullptr, nullptr)) {
-        error = GetLastError();
-    } else {
-        STARTUPINFOEXW si{};
-        si.StartupInfo = ConsoleStartup();
-        si.StartupInfo.cb = sizeof si;
-        si.lpAttributeList = attributes;
-        const std::wstring exe = ServerExecutable(record);
-        created = CreateProcessW(exe.c_str(), record.launchCommand.data(), nullptr, nullptr, TRUE,
-                                 priorityClass | kCreationFlags | EXTENDED_STARTUPINFO_PRESENT, nullptr,
-                                 nullptr, &si.StartupInfo, &pi) != 0;
-        error = created ? 0 : GetLastError();
-    }
-    DeleteProcThreadAttributeList(attributes);
+    const bool created =
+        CreateProcessInheriting(ServerExecutable(record), record.launchCommand.data(),
+                                priorityClass | kCreationFlags, ConsoleStartup(), inherit, pi, error);
     // The server has its copies; no later process of this program may get them.
     for (HANDLE h : inherit) {
         SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);

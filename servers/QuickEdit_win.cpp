@@ -1,5 +1,6 @@
 #include "servers/QuickEdit_win.h"
 
+#include "framework/InheritingProcess_win.h"
 #include "servers/QuickEditSwitch.h"
 
 #include <windows.h>
@@ -64,31 +65,18 @@ bool StartHelper(const std::wstring& exe, uint32_t processId, HANDLE& toHelper, 
         CloseHandle(write);
         return false;
     }
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    std::vector<unsigned char> storage(size);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
-    bool created = false;
-    if (InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
-        if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherited,
-                                      sizeof inherited, nullptr, nullptr)) {
-            STARTUPINFOEXW si{};
-            si.StartupInfo.cb = sizeof si;
-            si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-            si.StartupInfo.hStdInput = inherited;
-            si.lpAttributeList = attributes;
-            std::wstring command = QuickEditHelperCommand(exe, processId);
-            PROCESS_INFORMATION pi{};
-            // No console of its own: it attaches to the servers' consoles alone.
-            created = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                     DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                     &si.StartupInfo, &pi) != 0;
-            if (created) {
-                CloseHandle(pi.hThread);
-                helper = pi.hProcess;
-            }
-        }
-        DeleteProcThreadAttributeList(attributes);
+    STARTUPINFOW si{};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inherited;
+    std::wstring command = QuickEditHelperCommand(exe, processId);
+    PROCESS_INFORMATION pi{};
+    DWORD error = 0;
+    // No console of its own: it attaches to the servers' consoles alone.
+    const bool created =
+        CreateProcessInheriting(exe, command.data(), DETACHED_PROCESS, si, {inherited}, pi, error);
+    if (created) {
+        CloseHandle(pi.hThread);
+        helper = pi.hProcess;
     }
     CloseHandle(inherited);
     if (!created) {
@@ -143,6 +131,44 @@ bool ReadServer(HANDLE input, std::vector<Waiting>& waiting) {
     return true;
 }
 
+// Tries every waiting console in turn, every kQuickEditEveryMs, until each is switched, gone or out of
+// time; with an `input`, takes more servers from it until it ends. How many were switched.
+int SwitchOff(std::vector<Waiting>& waiting, HANDLE input) {
+    int switched = 0;
+    bool open = input != nullptr;
+    for (;;) {
+        DWORD ready = 0;
+        while (open && waiting.size() < 4096) {
+            if (!PeekNamedPipe(input, nullptr, 0, nullptr, &ready, nullptr)) {
+                open = false;
+            } else if (ready < sizeof(uint32_t)) {
+                break;
+            } else {
+                open = ReadServer(input, waiting);
+            }
+        }
+        // One try for each server in turn, so a console slow to come holds back no other.
+        const ULONGLONG now = GetTickCount64();
+        std::erase_if(waiting, [now, &switched](const Waiting& w) {
+            const Try t = TryOnce(w.process, w.processId);
+            switched += t == Try::kDone ? 1 : 0;
+            const bool over = t != Try::kAgain || now >= w.untilMs;
+            if (over) {
+                CloseHandle(w.process);
+            }
+            return over;
+        });
+        if (waiting.empty()) {
+            // Nothing to do until the next server comes, or Brivan ends and the input with it.
+            if (!open || !ReadServer(input, waiting)) {
+                return switched;
+            }
+            continue;
+        }
+        Sleep(kQuickEditEveryMs);
+    }
+}
+
 } // namespace
 
 void SetQuickEditHelper(const std::wstring& exe) {
@@ -164,21 +190,10 @@ void SwitchOffQuickEditLater(uint32_t processId) {
 }
 
 bool SwitchOffQuickEditAsHelper(uint32_t processId) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    if (process == nullptr) {
-        return false;
-    }
     FreeConsole(); // a helper started from a console would be attached to that one
-    bool done = false;
-    for (unsigned waited = 0; waited < kQuickEditTryMs; waited += kQuickEditEveryMs) {
-        const Try t = TryOnce(process, processId);
-        done = t == Try::kDone;
-        if (t != Try::kAgain || WaitForSingleObject(process, kQuickEditEveryMs) == WAIT_OBJECT_0) {
-            break;
-        }
-    }
-    CloseHandle(process);
-    return done;
+    std::vector<Waiting> waiting;
+    Await(waiting, processId);
+    return !waiting.empty() && SwitchOff(waiting, nullptr) == 1;
 }
 
 int RunQuickEditHelper(uint32_t firstProcessId) {
@@ -189,36 +204,8 @@ int RunQuickEditHelper(uint32_t firstProcessId) {
     FreeConsole();
     std::vector<Waiting> waiting;
     Await(waiting, firstProcessId);
-    bool open = true;
-    for (;;) {
-        DWORD ready = 0;
-        while (open && waiting.size() < 4096) {
-            if (!PeekNamedPipe(input, nullptr, 0, nullptr, &ready, nullptr)) {
-                open = false;
-            } else if (ready < sizeof(uint32_t)) {
-                break;
-            } else {
-                open = ReadServer(input, waiting);
-            }
-        }
-        // One try for each server in turn, so a console slow to come holds back no other.
-        const ULONGLONG now = GetTickCount64();
-        std::erase_if(waiting, [now](const Waiting& w) {
-            const bool over = TryOnce(w.process, w.processId) != Try::kAgain || now >= w.untilMs;
-            if (over) {
-                CloseHandle(w.process);
-            }
-            return over;
-        });
-        if (waiting.empty()) {
-            // Nothing to do until the next server comes, or Brivan ends and the input with it.
-            if (!open || !ReadServer(input, waiting)) {
-                return 0;
-            }
-            continue;
-        }
-        Sleep(kQuickEditEveryMs);
-    }
+    SwitchOff(waiting, input);
+    return 0;
 }
 
 } // namespace brv
